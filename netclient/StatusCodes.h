@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+// Every status the emulated client and servers answer, in one place. Values follow NetWare's conventions:
+// 0x88xx are the requester's (workstation) codes, 0x89xx are server completion codes.
+namespace StatusCodes {
+inline constexpr std::uint16_t Success = 0x0000;
+
+// Requester (workstation side).
+inline constexpr std::uint16_t InvalidConnection = 0x8801;    // unknown or dropped connection handle
+inline constexpr std::uint16_t BufferTooSmall = 0x880E;       // caller's buffer cannot hold the answer
+inline constexpr std::uint16_t InvalidParameter = 0x8836;     // unknown information type, bad mode, null pointer
+inline constexpr std::uint16_t NoMoreEntries = 0x88FF;        // end of a connection scan
+inline constexpr std::uint16_t NoPrimaryConnection = 0x8847;  // no primary connection set
+inline constexpr std::uint16_t ClientNotStarted = 0x8866;     // client or NWCLX start-up refused
+inline constexpr std::uint16_t InvalidConnRef = 0x8872;       // unknown connection reference
+
+// Server completion codes.
+inline constexpr std::uint16_t NoSuchExtension = 0x89FE;      // extension scan ended or unknown extension
+inline constexpr std::uint16_t NoSuchObject = 0x89FC;         // bindery object unknown
+inline constexpr std::uint16_t ModuleNotFound = 0x8901;       // NLM file not in SYS:SYSTEM
+inline constexpr std::uint16_t ModuleAlreadyLoaded = 0x8902;  // NLM loaded already
+inline constexpr std::uint16_t ModuleNotLoaded = 0x8903;      // NLM to unload is not loaded
+inline constexpr std::uint16_t InvalidModuleName = 0x8904;    // empty or malformed module name
+inline constexpr std::uint16_t BadRequest = 0x897E;           // malformed NCP extension request
+inline constexpr std::uint16_t NoSuchVolume = 0x8998;         // unknown volume
+inline constexpr std::uint16_t FailedRequest = 0x89FF;        // generic failure
+
+// Directory services (32-bit).
+inline constexpr std::uint32_t DSNoSuchEntry = 0xFFFFFDA7;    // -601
+inline constexpr std::uint32_t DSNotAvailable = 0xFFFFFC1E;   // -994: server has no directory services
+} // namespace StatusCodes
