@@ -1,0 +1,78 @@
+// The Connections page: choosing a server makes it the program's server and shows facts about it.
+
+#include "app/MainForm.h"
+#include "app/widgets/RadioGroup.h"
+#include "netclient/ClientLibrary.h"
+#include "netclient/Connections.h"
+#include "netclient/SharedState.h"
+#include "netclient/UserNames.h"
+#include "util/BufferText.h"
+#include "util/ErrorReporting.h"
+
+#include <QLineEdit>
+
+namespace {
+constexpr int MaxServerNameLength = 255;
+}
+
+void TMainForm::ServerListClick(QObject* sender) {
+    const std::string serverName =
+        ServerList->itemText(ServerList->itemIndex()).left(MaxServerNameLength).toLatin1().toStdString();
+    std::uint32_t connRef = 0;
+    const std::uint16_t status = NetUtil::FindConnectionByServer(serverName, connRef, CurrentConn);
+    LastStatus = status;
+    if (status == 0) {
+        // Starts empty, so a user name that cannot be read shows as an empty field.
+        NetUtil::UserNameBuffer userName{};
+        NetUtil::GetConnRefUserName(connRef, userName);
+        EditUser->setText(QString::fromLatin1(TextUpToZero(userName.data(), userName.size())));
+        GetMoreServerInfo(sender);
+    }
+    setWindowTitle(ServerList->itemText(ServerList->itemIndex()) + QStringLiteral(": ") + EditUser->text());
+}
+
+void TMainForm::GetMoreServerInfo(QObject* sender) {
+    char serverName[ClientLibrary::FileServerNameSize] = {};
+    std::uint8_t majorVersion = 0;
+    std::uint8_t minorVersion = 0;
+    std::uint8_t revision = 0;
+    std::uint16_t maxConnections = 0;
+    std::uint16_t peakConnections = 0;
+    std::uint16_t connectionsInUse = 0;
+    std::uint16_t volumeCount = 0;
+    std::uint8_t sftLevel = 0;
+    std::uint8_t ttsLevel = 0;
+    const std::uint16_t status = Client().NWGetFileServerInformation(
+        CurrentConn, serverName, &majorVersion, &minorVersion, &revision, &maxConnections, &peakConnections,
+        &connectionsInUse, &volumeCount, &sftLevel, &ttsLevel);
+    NetUtil::ReportError(status, "NWGetFileServerInformation");
+    if (status != 0)
+        return;
+    EditSrv->setText(QString::fromLatin1(TextUpToZero(serverName, sizeof serverName)));
+    EditVer->setText(QStringLiteral("v%1.%2").arg(majorVersion).arg(minorVersion));
+    EditConn->setText(QStringLiteral("%1 of %2 used").arg(connectionsInUse).arg(maxConnections));
+    EditVol->setText(QString::number(volumeCount));
+    EditBndCtx->setText(QString());
+    if (majorVersion >= 4)
+        GetSomeDSInfo(sender);
+}
+
+void TMainForm::GetSomeDSInfo(QObject*) {
+    // Starts as "no context", so a creation that writes nothing is recognised as failed too.
+    std::uint32_t context = ClientLibrary::NoContext;
+    Client().NWDSCreateContextHandle(&context);
+    if (context == ClientLibrary::NoContext) {
+        NetUtil::ReportError(ClientLibrary::NoContext, "NWDSCreateContextHandle");
+        return;
+    }
+    char serverDN[ClientLibrary::DSNameSize] = {};
+    const std::uint32_t dnStatus = Client().NWDSGetServerDN(context, CurrentConn, serverDN);
+    NetUtil::ReportError(dnStatus, "NWDSGetServerDN");
+    if (dnStatus == 0)
+        EditSrv->setText(QString::fromLatin1(TextUpToZero(serverDN, sizeof serverDN)));
+
+    char binderyContext[ClientLibrary::DSNameSize] = {};
+    if (Client().GetBinderyContext(context, CurrentConn, binderyContext) == 0)
+        EditBndCtx->setText(QString::fromLatin1(TextUpToZero(binderyContext, sizeof binderyContext)));
+    Client().FreeContext(context);
+}

@@ -1,0 +1,98 @@
+// The window's life: event bindings, creation, closing and first showing.
+
+#include "app/MainForm.h"
+#include "app/MessageBoxes.h"
+#include "app/ProgramDirectory.h"
+#include "app/widgets/RadioGroup.h"
+#include "app/widgets/TabbedNotebook.h"
+#include "netclient/ClientStartup.h"
+#include "netclient/Connections.h"
+#include "util/Settings.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+#include <string>
+#include <vector>
+
+namespace {
+const std::string SettingsFile = "QVEXT";
+const std::string PathsSection = "Paths";
+const std::string TransferPathKey = "Transfer Path";
+} // namespace
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::BindEvents() {
+    TabbedNotebook1->setChangeHandler(
+        [this](int newTab, bool& allowChange) { TabbedNotebook1Change(TabbedNotebook1, newTab, allowChange); });
+    connect(ServerList, &RadioGroup::clicked, this, [this] { ServerListClick(ServerList); });
+    connect(ButtonLoadNLM, &QPushButton::clicked, this, [this] { ButtonLoadNLMClick(ButtonLoadNLM); });
+    connect(ButtonUnloadNLM, &QPushButton::clicked, this, [this] { ButtonUnloadNLMClick(ButtonUnloadNLM); });
+    connect(ButtonCopyToServer, &QPushButton::clicked, this,
+            [this] { ButtonCopyToServerClick(ButtonCopyToServer); });
+    connect(RadioGroupScreens, &RadioGroup::clicked, this, [this] { GetCurrentScreenContents(RadioGroupScreens); });
+    connect(TimerScreenUpdate, &QTimer::timeout, this, [this] { GetCurrentScreenContents(TimerScreenUpdate); });
+    connect(EditKey, &QLineEdit::textChanged, this, [this] { EditKeyChange(EditKey); });
+    connect(ButtonESC, &QPushButton::clicked, this, [this] { ButtonESCClick(ButtonESC); });
+    connect(ButtonCR, &QPushButton::clicked, this, [this] { ButtonCRClick(ButtonCR); });
+    connect(ButtonCLS, &QPushButton::clicked, this, [this] { ButtonCLSClick(ButtonCLS); });
+    connect(SpeedButton1, &QToolButton::clicked, this, [this] { SpeedButton1Click(SpeedButton1); });
+    connect(SpeedButton2, &QToolButton::clicked, this, [this] { SpeedButton2Click(SpeedButton2); });
+}
+
+void TMainForm::FormCreate(QObject*) {
+    // Start-up goes on whatever the client reports; it shows its own messages.
+    NCP_Ext::InitNetWareClient();
+
+    std::vector<std::string> serverNames;
+    NetUtil::ListConnectedServers(serverNames);
+    for (const std::string& name : serverNames)
+        ServerList->addItem(QString::fromLatin1(name));
+
+    TabbedNotebook1->setPageIndex(0);
+    if (ServerList->itemIndex() < 0 && ServerList->count() > 0)
+        ServerList->setItemIndex(0);
+
+    EditNLMSourcePath->setText(QString::fromStdString(
+        NetUtil::ReadSetting(SettingsFile, PathsSection, TransferPathKey, ProgramDirectory())));
+}
+
+void TMainForm::FormClose(QObject*, CloseAction& action) {
+    // Shows the first screen once more when another one was selected.
+    RadioGroupScreens->setItemIndex(0);
+    if (!NetUtil::WriteSetting(SettingsFile, PathsSection, TransferPathKey, EditNLMSourcePath->text().toStdString())) {
+        // Nothing else handles this failure: report it and keep the window open, so that closing again
+        // retries the whole close.
+        MessageBoxes::ShowApplicationError(
+            QStringLiteral("nach %1 kann nicht geschrieben werden")
+                .arg(QString::fromStdString(NetUtil::SettingsFilePath(SettingsFile))));
+        action = CloseAction::None;
+    }
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    CloseAction action = CloseAction::Free;
+    FormClose(this, action);
+    if (action == CloseAction::None)
+        event->ignore();
+    else
+        event->accept();
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    // The outer size includes the frame that the window manager adds.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    resize(OuterWidth - frame.width(), OuterHeight - frame.height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(OuterWidth / 2, OuterHeight / 2));
+}

@@ -1,0 +1,83 @@
+#include "app/MessageBoxes.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+namespace MessageBoxes {
+
+namespace {
+
+QMessageBox::Icon IconOf(NetUtil::DialogType type) {
+    switch (type) {
+    case NetUtil::DialogType::Warning:
+        return QMessageBox::Warning;
+    case NetUtil::DialogType::Error:
+        return QMessageBox::Critical;
+    case NetUtil::DialogType::Information:
+        return QMessageBox::Information;
+    case NetUtil::DialogType::Confirmation:
+        return QMessageBox::Question;
+    case NetUtil::DialogType::Custom:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString CaptionOf(NetUtil::DialogType type) {
+    switch (type) {
+    case NetUtil::DialogType::Warning:
+        return QStringLiteral("Warnung");
+    case NetUtil::DialogType::Error:
+        return QString::fromLatin1(ErrorCaption);
+    case NetUtil::DialogType::Information:
+        return QStringLiteral("Information");
+    case NetUtil::DialogType::Confirmation:
+        return QStringLiteral("Bestätigen");
+    case NetUtil::DialogType::Custom:
+        break;
+    }
+    return QApplication::applicationName();
+}
+
+void RunCentred(QMessageBox::Icon icon, const QString& caption, const QString& message) {
+    QMessageBox box(icon, caption, message, QMessageBox::Ok);
+    QPushButton* ok = box.button(QMessageBox::Ok);
+    ok->setText(QStringLiteral("OK"));
+    box.setDefaultButton(ok);
+    box.setEscapeButton(ok);
+    box.adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        box.move(screen->availableGeometry().center() - box.rect().center());
+    box.exec();
+}
+
+} // namespace
+
+void ShowErrorDialog(const QString& message) {
+    RunCentred(QMessageBox::Critical, QString::fromLatin1(ErrorCaption), message);
+}
+
+void ShowApplicationError(const QString& message) {
+    RunCentred(QMessageBox::Critical, QApplication::applicationName(), message);
+}
+
+void ShowPlainDialog(const QString& message) {
+    RunCentred(QMessageBox::NoIcon, QApplication::applicationName(), message);
+}
+
+} // namespace MessageBoxes
+
+void QtMessageBoxPresenter::ShowMessageBox(NetUtil::DialogType type, const std::string& message) {
+    // The override-cursor stack remembers whatever cursor was set before; popping it restores that one.
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    MessageBoxes::RunCentred(MessageBoxes::IconOf(type), MessageBoxes::CaptionOf(type),
+                             QString::fromLatin1(message));
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void QtMessageBoxPresenter::ShowPlainMessage(const std::string& message) {
+    MessageBoxes::ShowPlainDialog(QString::fromLatin1(message));
+}

@@ -1,0 +1,110 @@
+// The Server Screen page: the server's console screens, one shown as text, fed with keys.
+
+#include "app/MainForm.h"
+#include "app/widgets/RadioGroup.h"
+#include "console/CodePage437.h"
+#include "console/ConsoleLookup.h"
+#include "console/ConsoleRequests.h"
+#include "console/ScreenList.h"
+#include "netclient/SharedState.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QStringList>
+
+namespace {
+constexpr int MaxKeysPerChange = 255;
+constexpr std::uint8_t KeyEscape = 27;
+constexpr std::uint8_t KeyCarriageReturn = 13;
+} // namespace
+
+void TMainForm::GetServerScreens(QObject* sender) {
+    RadioGroupScreens->clearItems();
+    if (!FindConsoleExtension())
+        return;
+    GetScreenNamesIntoRadioGroup(sender);
+    if (RadioGroupScreens->count() > 0)
+        RadioGroupScreens->setItemIndex(0);
+}
+
+void TMainForm::GetScreenNamesIntoRadioGroup(QObject*) {
+    RadioGroupScreens->clearItems();
+    NCP_Ext::WalkScreenList(CurrentConn, ConsoleExt.id, [this](std::uint32_t, const std::string& screenName) {
+        RadioGroupScreens->addItem(QString::fromLatin1(screenName));
+        return true;
+    });
+}
+
+void TMainForm::GetCurrentScreenContents(QObject*) {
+    if (!FindConsoleExtension())
+        return;
+    if (RadioGroupScreens->itemIndex() < 0)
+        return;
+    DisplayScreen(RadioGroupScreens->itemText(RadioGroupScreens->itemIndex()));
+}
+
+void TMainForm::DisplayScreen(const QString& screenName) {
+    if (!FindConsoleExtension())
+        return;
+    const std::string wanted = screenName.toLatin1().toStdString();
+    std::uint32_t foundRef = 0;
+    NCP_Ext::WalkScreenList(CurrentConn, ConsoleExt.id, [&](std::uint32_t screenRef, const std::string& name) {
+        if (name != wanted)
+            return true;
+        foundRef = screenRef;
+        return false;
+    });
+    if (foundRef == 0)
+        return;
+
+    std::int32_t screenHandle = 0;
+    LastStatus = NCP_Ext::OpenScreen(CurrentConn, ConsoleExt.id, foundRef, 0, screenHandle);
+    if (screenHandle == -1 || screenHandle == 0)
+        return;
+    LastStatus = NCP_Ext::SelectScreen(CurrentConn, ConsoleExt.id, screenHandle);
+
+    QStringList lines;
+    NCP_Ext::ScreenRowsBuffer rows{};
+    for (std::uint32_t block = 0; block < NCP_Ext::ScreenRows / NCP_Ext::RowsPerRead; ++block) {
+        LastStatus = NCP_Ext::ReadScreenRows(CurrentConn, ConsoleExt.id,
+                                             block * static_cast<std::uint32_t>(NCP_Ext::RowsPerRead), rows);
+        if (LastStatus != 0)
+            continue;
+        for (std::size_t row = 0; row < NCP_Ext::RowsPerRead; ++row)
+            lines << CodePage437::DecodeRow(rows.data() + row * NCP_Ext::BytesPerRow);
+    }
+    MemoConsole->setPlainText(lines.join(QLatin1Char('\n')));
+}
+
+void TMainForm::EditKeyChange(QObject*) {
+    if (EditKey->text().isEmpty())
+        return;
+    if (!FindConsoleExtension())
+        return;
+    const QString typed = EditKey->text().left(MaxKeysPerChange);
+    EditKey->clear();  // runs this handler once more, which finds the field empty
+    for (const QChar character : typed) {
+        // A character the server's code page lacks cannot be typed on its console.
+        if (const auto byte = CodePage437::FromUnicode(character))
+            NCP_Ext::SendScreenKey(CurrentConn, ConsoleExt.id, MakeKeyWord(*byte, 0));
+    }
+    GetCurrentScreenContents(EditKey);
+}
+
+void TMainForm::SendButtonKey(std::uint16_t keyWord) {
+    NCP_Ext::SendScreenKey(CurrentConn, ConsoleExt.id, keyWord);
+    GetCurrentScreenContents(this);
+}
+
+void TMainForm::ButtonESCClick(QObject*) { SendButtonKey(MakeKeyWord(KeyEscape, 0)); }
+
+void TMainForm::ButtonCRClick(QObject*) { SendButtonKey(MakeKeyWord(KeyCarriageReturn, 0)); }
+
+void TMainForm::ButtonCLSClick(QObject*) {
+    NCP_Ext::ClearScreen(CurrentConn, ConsoleExt.id);
+    GetCurrentScreenContents(this);
+}
+
+void TMainForm::SpeedButton2Click(QObject*) { SendButtonKey(MakeKeyWord(0, ScanCodeCursorUp)); }
+
+void TMainForm::SpeedButton1Click(QObject*) { SendButtonKey(MakeKeyWord(0, ScanCodeCursorDown)); }

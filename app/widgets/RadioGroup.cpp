@@ -1,0 +1,67 @@
+#include "app/widgets/RadioGroup.h"
+
+#include <QButtonGroup>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+RadioGroup::RadioGroup(const QString& caption, QWidget* parent)
+    : QGroupBox(caption, parent), buttons_(new QButtonGroup(this)), column_(new QVBoxLayout(this)) {
+    buttons_->setExclusive(true);
+    column_->setContentsMargins(8, caption.isEmpty() ? 4 : 8, 8, 4);
+    column_->setSpacing(2);
+    column_->addStretch();
+    // idToggled also fires for setChecked() from code, which idClicked does not: that makes a selection
+    // from code run the click handler exactly as a user's click does.
+    connect(buttons_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            Q_EMIT clicked();
+    });
+}
+
+void RadioGroup::addItem(const QString& text) {
+    auto* button = new QRadioButton(text, this);
+    const int id = static_cast<int>(buttons_->buttons().size());
+    buttons_->addButton(button, id);
+    column_->insertWidget(id, button);
+}
+
+void RadioGroup::clearItems() {
+    setItemIndex(-1);
+    const auto all = buttons_->buttons();
+    for (QAbstractButton* button : all) {
+        buttons_->removeButton(button);
+        delete button;
+    }
+}
+
+int RadioGroup::count() const { return static_cast<int>(buttons_->buttons().size()); }
+
+QString RadioGroup::itemText(int index) const {
+    const QAbstractButton* button = buttons_->button(index);
+    return button != nullptr ? button->text() : QString();
+}
+
+QStringList RadioGroup::items() const {
+    QStringList texts;
+    for (int index = 0; index < count(); ++index)
+        texts << itemText(index);
+    return texts;
+}
+
+int RadioGroup::itemIndex() const { return buttons_->checkedId(); }
+
+void RadioGroup::setItemIndex(int index) {
+    if (index == itemIndex())
+        return;
+    if (index < 0 || index >= count()) {
+        QAbstractButton* checked = buttons_->checkedButton();
+        if (checked == nullptr)
+            return;
+        // An exclusive group refuses to uncheck its last checked button.
+        buttons_->setExclusive(false);
+        checked->setChecked(false);
+        buttons_->setExclusive(true);
+        return;
+    }
+    buttons_->button(index)->setChecked(true);
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QString>
+#include <QStringList>
+
+class QButtonGroup;
+class QRadioButton;
+class QVBoxLayout;
+
+// A captioned group of radio buttons in one column, the window's lists of servers and screens.
+//
+// Selecting an entry from code behaves like the user's click: when the selection changes to an entry,
+// clicked() is emitted before setItemIndex() returns. Selecting the entry already selected, clearing the
+// selection, or a click on the checked entry emits nothing.
+class RadioGroup final : public QGroupBox {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(RadioGroup)
+
+public:
+    explicit RadioGroup(const QString& caption, QWidget* parent);
+
+    void addItem(const QString& text);
+    void clearItems();  // also clears the selection, silently
+    int count() const;
+    QString itemText(int index) const;
+    QStringList items() const;
+
+    int itemIndex() const;  // -1 when nothing is selected
+    void setItemIndex(int index);  // -1 clears the selection
+
+Q_SIGNALS:
+    void clicked();
+
+private:
+    QButtonGroup* buttons_ = nullptr;
+    QVBoxLayout* column_ = nullptr;
+};
