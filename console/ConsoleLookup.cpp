@@ -1,0 +1,28 @@
+#include "console/ConsoleLookup.h"
+
+#include "netclient/ClientLibrary.h"
+#include "netclient/SharedState.h"
+
+#include <cstring>
+
+namespace {
+// The console extension's name as it is laid into ConsoleExt: a length byte, the characters, a zero byte.
+constexpr char ConsoleExtensionName[] = "QV_EXT";
+constexpr std::size_t ConsoleExtensionNameLength = sizeof ConsoleExtensionName - 1;
+} // namespace
+
+bool FindConsoleExtension() {
+    ConsoleExt.id = 0;
+    ConsoleExt.name[0] = static_cast<char>(ConsoleExtensionNameLength);
+    std::memcpy(&ConsoleExt.name[1], ConsoleExtensionName, ConsoleExtensionNameLength + 1);
+
+    // The client reads the characters after the length byte as zero-terminated text.
+    LastStatus = Client().GetNCPExtensionInfoByName(CurrentConn, &ConsoleExt.name[1], &ConsoleExt.id,
+                                                    &ConsoleExt.majorVersion, &ConsoleExt.minorVersion,
+                                                    &ConsoleExt.revision, ConsoleExt.queryData);
+    return LastStatus == 0;
+}
+
+std::uint16_t MakeKeyWord(std::uint8_t character, std::uint8_t scanCode) {
+    return static_cast<std::uint16_t>(scanCode * 256u + character);
+}

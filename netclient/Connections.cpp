@@ -1,0 +1,86 @@
+#include "netclient/Connections.h"
+
+#include "netclient/ClientLibrary.h"
+#include "netclient/SharedState.h"
+#include "netclient/StatusCodes.h"
+
+#include <algorithm>
+#include <array>
+
+namespace NetUtil {
+
+namespace {
+
+// One step of a connection scan. Stores the scan call's status in ScanStatus and returns true when it
+// delivered a reference. After MaxConnectionScan references the scan is ended as the client itself ends
+// one, with its end-of-scan status: a client that never stops answering must not hang the window.
+bool NextConnRef(std::uint32_t& cursor, std::size_t& referencesSeen, std::uint32_t& connRef) {
+    if (referencesSeen >= MaxConnectionScan) {
+        ScanStatus = StatusCodes::NoMoreEntries;
+        return false;
+    }
+    ScanStatus = Client().ScanConnRefs(&cursor, &connRef);
+    if (ScanStatus != 0)
+        return false;
+    ++referencesSeen;
+    return true;
+}
+
+} // namespace
+
+void ListConnectedServers(std::vector<std::string>& serverNames) {
+    std::uint32_t cursor = 0;
+    std::size_t referencesSeen = 0;
+    std::uint32_t connRef = 0;
+    while (NextConnRef(cursor, referencesSeen, connRef)) {
+        // A failed name lookup gives the empty name, which is skipped like a server without a name.
+        std::string name;
+        GetConnRefServerName(connRef, name, ClientLibrary::ServerNameSize);
+        if (!name.empty())
+            serverNames.push_back(name);
+    }
+}
+
+std::uint16_t FindConnectionByServer(const std::string& serverName, std::uint32_t& connRef,
+                                     std::uint32_t& connHandle) {
+    connRef = 0;
+    connHandle = 0;
+    std::uint32_t cursor = 0;
+    std::size_t referencesSeen = 0;
+    std::uint32_t candidate = 0;
+    while (NextConnRef(cursor, referencesSeen, candidate)) {
+        std::string name;
+        GetConnRefServerName(candidate, name, ClientLibrary::ServerNameSize);
+        if (name == serverName) {
+            // The first match in scan order wins, whether its handle opens or not.
+            connRef = candidate;
+            ScanStatus =
+                Client().OpenConnByReference(candidate, ClientLibrary::OpenModeLater, 0, &connHandle);
+            break;
+        }
+    }
+    return ScanStatus;
+}
+
+std::uint16_t GetConnRefServerName(std::uint32_t connRef, std::string& serverName, std::size_t maxLength) {
+    std::array<char, ClientLibrary::ServerNameSize> buffer{};
+    const std::uint16_t status = Client().GetConnRefInfo(connRef, ClientLibrary::InfoServerName,
+                                                         ClientLibrary::ServerNameSize, buffer.data());
+    if (status != 0) {
+        serverName.clear();
+        return status;
+    }
+    // A name that fills the buffer without a terminator ends at the buffer's end.
+    std::size_t length =
+        static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin());
+    if (length > maxLength)
+        length = maxLength;
+    serverName.assign(buffer.data(), length);
+    return status;
+}
+
+std::uint16_t OpenConnByRef(std::uint32_t connRef, std::uint32_t& connHandle) {
+    return Client().OpenConnByReference(connRef, ClientLibrary::OpenModeLater, 0, &connHandle);
+}
+
+} // namespace NetUtil
