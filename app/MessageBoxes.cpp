@@ -44,7 +44,7 @@ QString CaptionOf(NetUtil::DialogType type) {
 
 void RunCentred(QMessageBox::Icon icon, const QString& caption, const QString& message) {
     QMessageBox box(icon, caption, message, QMessageBox::Ok);
-    QPushButton* ok = box.button(QMessageBox::Ok);
+    auto* ok = qobject_cast<QPushButton*>(box.button(QMessageBox::Ok));
     ok->setText(QStringLiteral("OK"));
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);

@@ -1,5 +1,6 @@
 #include "app/widgets/ArrowPictures.h"
 
+#include <QBitmap>
 #include <QPainter>
 #include <QPixmap>
 #include <QPolygon>

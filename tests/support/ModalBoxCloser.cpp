@@ -1,0 +1,47 @@
+#include "tests/support/ModalBoxCloser.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+
+ModalBoxCloser::ModalBoxCloser() {
+    timer_.setInterval(5);
+    connect(&timer_, &QTimer::timeout, this, &ModalBoxCloser::poll);
+    timer_.start();
+}
+
+ModalBoxCloser::~ModalBoxCloser() = default;
+
+QStringList ModalBoxCloser::texts() const {
+    QStringList all;
+    for (const SeenBox& box : boxes_)
+        all << box.text;
+    return all;
+}
+
+void ModalBoxCloser::poll() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible())
+        return;
+    timer_.stop();  // one box at a time; whileOpen may run nested event loops
+    SeenBox seen;
+    seen.caption = box->windowTitle();
+    seen.text = box->text();
+    seen.icon = static_cast<int>(box->icon());
+    for (QAbstractButton* button : box->buttons())
+        seen.buttons << button->text();
+    if (const QCursor* cursor = QGuiApplication::overrideCursor())
+        seen.overrideCursor = cursor->shape();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QPoint offset = box->geometry().center() - screen->availableGeometry().center();
+        seen.centredOnScreen = offset.manhattanLength() <= 2;
+    }
+    boxes_.push_back(seen);
+    if (whileOpen)
+        whileOpen();
+    QTest::keyClick(box, static_cast<Qt::Key>(closeKey));
+    timer_.start();
+}
