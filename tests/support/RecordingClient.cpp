@@ -110,6 +110,20 @@ std::vector<std::string> RecordingClient::CallsNamed(const std::string& callName
     return named;
 }
 
+QStringList RecordingClient::CallList() const {
+    QStringList list;
+    for (const std::string& call : calls)
+        list.append(QString::fromStdString(call));
+    return list;
+}
+
+QStringList RecordingClient::CallList(const std::string& callName) const {
+    QStringList list;
+    for (const std::string& call : CallsNamed(callName))
+        list.append(QString::fromStdString(call));
+    return list;
+}
+
 int RecordingClient::CallCount(const std::string& callName) const {
     return static_cast<int>(CallsNamed(callName).size());
 }

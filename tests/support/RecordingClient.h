@@ -2,6 +2,8 @@
 
 #include "tests/support/StubClient.h"
 
+#include <QStringList>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -25,7 +27,7 @@
 //     client.consoleResponder = FakeConsoleModule::...;   // or any lambda, see below
 //     client.FailNext("NWGetFileServerInformation", 0x8801);
 //     ... run the handler ...
-//     QCOMPARE(client.Calls(), (std::vector<std::string>{"ScanConnRefs(cursor=0)", ...}));
+//     QCOMPARE(client.CallList(), (QStringList{"ScanConnRefs(cursor=0)", ...}));
 //     QCOMPARE(client.CallCount("NCPExtensionRequest"), 9);
 //
 // The call log: one entry per call, "Name(arg=value,...)", numbers in decimal, buffers as upper-case hex
@@ -79,9 +81,9 @@ public:
     // One user object on a server.
     struct ScriptedUser {
         std::uint32_t objectId = 0;
-        std::string dsName; // answer of MapIdToDSName
+        std::string dsName{}; // answer of MapIdToDSName
         std::uint32_t dsStatus = 0;
-        std::string binderyName; // answer of GetBinderyObjectNameById
+        std::string binderyName{}; // answer of GetBinderyObjectNameById
         std::uint16_t binderyStatus = 0;
         std::uint16_t objectType = 1;
     };
@@ -89,14 +91,14 @@ public:
     // One registered NCP extension.
     struct ScriptedExtension {
         std::uint32_t id = 0;
-        std::string name;
+        std::string name{};
         std::uint8_t majorVersion = 1;
         std::uint8_t minorVersion = 0;
         std::uint8_t revision = 0;
     };
 
     struct ScriptedServer {
-        std::string name; // also the file-server information's name
+        std::string name{}; // also the file-server information's name
         // NWGetFileServerInformation
         std::uint16_t infoStatus = 0;
         std::uint8_t majorVersion = 4;
@@ -109,22 +111,22 @@ public:
         std::uint8_t sftLevel = 2;
         std::uint8_t ttsLevel = 1;
         // Directory services of the server
-        std::string serverDN;
+        std::string serverDN{};
         std::uint32_t serverDNStatus = 0;
-        std::string binderyContext;
+        std::string binderyContext{};
         std::uint32_t binderyContextStatus = 0;
-        std::vector<ScriptedUser> users;
-        std::vector<ScriptedExtension> extensions;
-        std::vector<std::string> loadedModules;
+        std::vector<ScriptedUser> users{};
+        std::vector<ScriptedExtension> extensions{};
+        std::vector<std::string> loadedModules{};
         std::map<std::string, std::vector<ScriptedExtension>>
-            moduleExtensions; // key: module name, upper case
+            moduleExtensions{}; // key: module name, upper case
     };
 
     // One connection of the workstation.
     struct ScriptedConnection {
         std::uint32_t connRef = 0;
         std::uint32_t connHandle = 0;
-        std::string serverName; // answer of GetConnRefInfo type 7, and the server the handle reaches
+        std::string serverName{}; // answer of GetConnRefInfo type 7, and the server the handle reaches
         std::uint32_t userId = 0;
         std::uint16_t nameStatus = 0;   // GetConnRefInfo
         std::uint16_t openStatus = 0;   // OpenConnByReference
@@ -136,7 +138,7 @@ public:
     // to the number copied; an empty reply leaves the buffer and the length untouched.
     struct ExtensionReply {
         std::uint16_t status = 0;
-        std::vector<std::uint8_t> reply;
+        std::vector<std::uint8_t> reply{};
     };
     using ExtensionResponder =
         std::function<ExtensionReply(std::uint32_t connHandle, std::uint32_t extensionId,
@@ -146,7 +148,7 @@ public:
     struct Exchange {
         std::uint32_t connHandle = 0;
         std::uint32_t extensionId = 0;
-        std::vector<std::uint8_t> request;
+        std::vector<std::uint8_t> request{};
         std::uint16_t replyCapacity = 0;
     };
 
@@ -173,6 +175,9 @@ public:
 
     // --- what was called ---
     const std::vector<std::string>& Calls() const { return calls; }
+    // The same as a QStringList: QCOMPARE then prints the first entry that differs.
+    QStringList CallList() const;
+    QStringList CallList(const std::string& callName) const;
     std::vector<std::string> CallsNamed(const std::string& callName) const;
     int CallCount(const std::string& callName) const;
     const std::vector<Exchange>& Exchanges() const { return exchanges; }
@@ -264,8 +269,8 @@ class FakeConsoleModule final {
 public:
     struct Screen {
         std::uint32_t screenRef = 0;
-        std::string name;
-        std::vector<std::string> rows; // up to 25 rows of up to 80 bytes; cells beyond are 0
+        std::string name{};
+        std::vector<std::string> rows{}; // up to 25 rows of up to 80 bytes; cells beyond are 0
     };
 
     Screen& AddScreen(const std::string& name, std::vector<std::string> rows = {});
