@@ -20,13 +20,14 @@ std::vector<std::string> ScanNCPExtensionLines(std::uint32_t connHandle) {
     std::unordered_set<std::uint32_t> seen;
     ConsoleExt.id = 0xFFFFFFFF;
     while (lines.size() < MaxExtensionScan) {
-        LastStatus = Client().ScanNCPExtensions(connHandle, &ConsoleExt.id, ConsoleExt.name,
-                                                &ConsoleExt.majorVersion, &ConsoleExt.minorVersion,
-                                                &ConsoleExt.revision, ConsoleExt.queryData);
+        LastStatus =
+            Client().ScanNCPExtensions(connHandle, &ConsoleExt.id, ConsoleExt.name, &ConsoleExt.majorVersion,
+                                       &ConsoleExt.minorVersion, &ConsoleExt.revision, ConsoleExt.queryData);
         if (LastStatus != 0 || !seen.insert(ConsoleExt.id).second)
             break;
         lines.push_back(FormatExtensionLine(TextUpToZero(ConsoleExt.name, sizeof ConsoleExt.name),
-                                            ConsoleExt.majorVersion, ConsoleExt.minorVersion, ConsoleExt.revision));
+                                            ConsoleExt.majorVersion, ConsoleExt.minorVersion,
+                                            ConsoleExt.revision));
     }
     return lines;
 }

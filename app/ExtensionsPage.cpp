@@ -15,9 +15,13 @@ void TMainForm::GetAllNCPExtensions(QObject*) {
         ListBoxNCPExtensions->addItem(QString::fromLatin1(line));
 }
 
-void TMainForm::ButtonLoadNLMClick(QObject*) { LoadOrUnloadNLM(true); }
+void TMainForm::ButtonLoadNLMClick(QObject*) {
+    LoadOrUnloadNLM(true);
+}
 
-void TMainForm::ButtonUnloadNLMClick(QObject*) { LoadOrUnloadNLM(false); }
+void TMainForm::ButtonUnloadNLMClick(QObject*) {
+    LoadOrUnloadNLM(false);
+}
 
 void TMainForm::LoadOrUnloadNLM(bool load) {
     const std::string moduleName = ModuleNameForClient(EditNLMName->text().toLatin1().toStdString());

@@ -29,15 +29,18 @@ const std::string TransferPathKey = "Transfer Path";
 TMainForm::~TMainForm() = default;
 
 void TMainForm::BindEvents() {
-    TabbedNotebook1->setChangeHandler(
-        [this](int newTab, bool& allowChange) { TabbedNotebook1Change(TabbedNotebook1, newTab, allowChange); });
+    TabbedNotebook1->setChangeHandler([this](int newTab, bool& allowChange) {
+        TabbedNotebook1Change(TabbedNotebook1, newTab, allowChange);
+    });
     connect(ServerList, &RadioGroup::clicked, this, [this] { ServerListClick(ServerList); });
     connect(ButtonLoadNLM, &QPushButton::clicked, this, [this] { ButtonLoadNLMClick(ButtonLoadNLM); });
     connect(ButtonUnloadNLM, &QPushButton::clicked, this, [this] { ButtonUnloadNLMClick(ButtonUnloadNLM); });
     connect(ButtonCopyToServer, &QPushButton::clicked, this,
             [this] { ButtonCopyToServerClick(ButtonCopyToServer); });
-    connect(RadioGroupScreens, &RadioGroup::clicked, this, [this] { GetCurrentScreenContents(RadioGroupScreens); });
-    connect(TimerScreenUpdate, &QTimer::timeout, this, [this] { GetCurrentScreenContents(TimerScreenUpdate); });
+    connect(RadioGroupScreens, &RadioGroup::clicked, this,
+            [this] { GetCurrentScreenContents(RadioGroupScreens); });
+    connect(TimerScreenUpdate, &QTimer::timeout, this,
+            [this] { GetCurrentScreenContents(TimerScreenUpdate); });
     connect(EditKey, &QLineEdit::textChanged, this, [this] { EditKeyChange(EditKey); });
     connect(ButtonESC, &QPushButton::clicked, this, [this] { ButtonESCClick(ButtonESC); });
     connect(ButtonCR, &QPushButton::clicked, this, [this] { ButtonCRClick(ButtonCR); });
@@ -66,7 +69,8 @@ void TMainForm::FormCreate(QObject*) {
 void TMainForm::FormClose(QObject*, CloseAction& action) {
     // Shows the first screen once more when another one was selected.
     RadioGroupScreens->setItemIndex(0);
-    if (!NetUtil::WriteSetting(SettingsFile, PathsSection, TransferPathKey, EditNLMSourcePath->text().toStdString())) {
+    if (!NetUtil::WriteSetting(SettingsFile, PathsSection, TransferPathKey,
+                               EditNLMSourcePath->text().toStdString())) {
         // Nothing else handles this failure: report it and keep the window open, so that closing again
         // retries the whole close.
         MessageBoxes::ShowApplicationError(

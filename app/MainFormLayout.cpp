@@ -125,13 +125,16 @@ void TMainForm::BuildConnectionsPage(QWidget* page) {
     Label3 = MakeLabel(Panel1Right, QStringLiteral("Label3"), QStringLiteral("Connections"), {10, 102});
     Label4 = MakeLabel(Panel1Right, QStringLiteral("Label4"), QStringLiteral("Max Volumes"), {10, 128});
     Label5 = MakeLabel(Panel1Right, QStringLiteral("Label5"), QStringLiteral("Bindery Context"), {10, 154});
-    EditUser = MakeEdit(Panel1Right, QStringLiteral("EditUser"), QStringLiteral("EditUser"), {128, 23, 145, 23});
+    EditUser =
+        MakeEdit(Panel1Right, QStringLiteral("EditUser"), QStringLiteral("EditUser"), {128, 23, 145, 23});
     EditSrv = MakeEdit(Panel1Right, QStringLiteral("EditSrv"), QStringLiteral("EditSrv"), {128, 49, 145, 23});
     EditVer = MakeEdit(Panel1Right, QStringLiteral("EditVer"), QStringLiteral("EditVer"), {128, 75, 145, 23});
-    EditConn = MakeEdit(Panel1Right, QStringLiteral("EditConn"), QStringLiteral("EditConn"), {128, 100, 145, 23});
-    EditVol = MakeEdit(Panel1Right, QStringLiteral("EditVol"), QStringLiteral("EditVol"), {128, 126, 145, 23});
-    EditBndCtx =
-        MakeEdit(Panel1Right, QStringLiteral("EditBndCtx"), QStringLiteral("EditBndCtx"), {128, 152, 145, 23});
+    EditConn =
+        MakeEdit(Panel1Right, QStringLiteral("EditConn"), QStringLiteral("EditConn"), {128, 100, 145, 23});
+    EditVol =
+        MakeEdit(Panel1Right, QStringLiteral("EditVol"), QStringLiteral("EditVol"), {128, 126, 145, 23});
+    EditBndCtx = MakeEdit(Panel1Right, QStringLiteral("EditBndCtx"), QStringLiteral("EditBndCtx"),
+                          {128, 152, 145, 23});
 
     QHBoxLayout* row = MakeRow(page);
     row->addWidget(Panel1Left);
@@ -161,15 +164,15 @@ void TMainForm::BuildExtensionsPage(QWidget* page) {
     Label8 = MakeLabel(PanelExtensionsRight, QStringLiteral("Label8"), QStringLiteral("NLM  Name"), {8, 8});
     EditNLMName = MakeEdit(PanelExtensionsRight, QStringLiteral("EditNLMName"), QStringLiteral("QVEXT.NLM"),
                            {8, 32, 169, EditHeight});
-    ButtonLoadNLM =
-        MakeButton(PanelExtensionsRight, QStringLiteral("ButtonLoadNLM"), QStringLiteral("&Load"), {8, 64, 75, 25});
+    ButtonLoadNLM = MakeButton(PanelExtensionsRight, QStringLiteral("ButtonLoadNLM"), QStringLiteral("&Load"),
+                               {8, 64, 75, 25});
     ButtonLoadNLM->setToolTip(QStringLiteral("Load NLM on server"));
-    ButtonUnloadNLM = MakeButton(PanelExtensionsRight, QStringLiteral("ButtonUnloadNLM"), QStringLiteral("&Unload"),
-                                 {104, 64, 75, 25});
-    Label9 = MakeLabel(PanelExtensionsRight, QStringLiteral("Label9"), QStringLiteral("Source Path for transfer"),
-                       {16, 216});
-    EditNLMSourcePath =
-        MakeEdit(PanelExtensionsRight, QStringLiteral("EditNLMSourcePath"), QString(), {8, 232, 169, EditHeight});
+    ButtonUnloadNLM = MakeButton(PanelExtensionsRight, QStringLiteral("ButtonUnloadNLM"),
+                                 QStringLiteral("&Unload"), {104, 64, 75, 25});
+    Label9 = MakeLabel(PanelExtensionsRight, QStringLiteral("Label9"),
+                       QStringLiteral("Source Path for transfer"), {16, 216});
+    EditNLMSourcePath = MakeEdit(PanelExtensionsRight, QStringLiteral("EditNLMSourcePath"), QString(),
+                                 {8, 232, 169, EditHeight});
     ButtonCopyToServer = MakeButton(PanelExtensionsRight, QStringLiteral("ButtonCopyToServer"),
                                     QStringLiteral("&Transfer"), {8, 264, 75, 25});
     ButtonCopyToServer->setToolTip(QStringLiteral("Copy selected NLM to Server (Sys:system)"));
@@ -211,8 +214,8 @@ void TMainForm::BuildServerScreenPage(QWidget* page) {
     SpeedButton1 = MakeSpeedButton(Panel2, QStringLiteral("SpeedButton1"), ArrowPictures::Direction::Down,
                                    {129, 40, 32, 25});
     SpeedButton1->setToolTip(QStringLiteral("Send 'Cursor Down' key to server"));
-    SpeedButton2 =
-        MakeSpeedButton(Panel2, QStringLiteral("SpeedButton2"), ArrowPictures::Direction::Up, {165, 40, 32, 25});
+    SpeedButton2 = MakeSpeedButton(Panel2, QStringLiteral("SpeedButton2"), ArrowPictures::Direction::Up,
+                                   {165, 40, 32, 25});
     SpeedButton2->setToolTip(QStringLiteral("Send 'Cursor Up' key to server"));
 
     QVBoxLayout* left = MakeColumn(PanelServerLeft);
@@ -258,7 +261,8 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     MakeColumn(this)->addWidget(TabbedNotebook1);
     BuildConnectionsPage(TabbedNotebook1->addPage(QStringLiteral("&Connections"), QStringLiteral("Page0")));
     BuildExtensionsPage(TabbedNotebook1->addPage(QStringLiteral("E&xtensions"), QStringLiteral("Page1")));
-    BuildServerScreenPage(TabbedNotebook1->addPage(QStringLiteral("&Server Screen"), QStringLiteral("Page2")));
+    BuildServerScreenPage(
+        TabbedNotebook1->addPage(QStringLiteral("&Server Screen"), QStringLiteral("Page2")));
     // The notebook is built on its second page; FormCreate turns to the first, through the handler.
     TabbedNotebook1->setPageIndexSilently(1);
 

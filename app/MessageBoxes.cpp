@@ -48,9 +48,10 @@ void RunCentred(QMessageBox::Icon icon, const QString& caption, const QString& m
     ok->setText(QStringLiteral("OK"));
     box.setDefaultButton(ok);
     box.setEscapeButton(ok);
-    box.adjustSize();
+    // Shown first, so that the box has its final size when it is centred.
+    box.show();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        box.move(screen->availableGeometry().center() - box.rect().center());
+        box.move(box.pos() + screen->availableGeometry().center() - box.frameGeometry().center());
     box.exec();
 }
 

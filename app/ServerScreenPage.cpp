@@ -48,12 +48,13 @@ void TMainForm::DisplayScreen(const QString& screenName) {
         return;
     const std::string wanted = screenName.toLatin1().toStdString();
     std::uint32_t foundRef = 0;
-    NCP_Ext::WalkScreenList(CurrentConn, ConsoleExt.id, [&](std::uint32_t screenRef, const std::string& name) {
-        if (name != wanted)
-            return true;
-        foundRef = screenRef;
-        return false;
-    });
+    NCP_Ext::WalkScreenList(CurrentConn, ConsoleExt.id,
+                            [&](std::uint32_t screenRef, const std::string& name) {
+                                if (name != wanted)
+                                    return true;
+                                foundRef = screenRef;
+                                return false;
+                            });
     if (foundRef == 0)
         return;
 
@@ -82,7 +83,7 @@ void TMainForm::EditKeyChange(QObject*) {
     if (!FindConsoleExtension())
         return;
     const QString typed = EditKey->text().left(MaxKeysPerChange);
-    EditKey->clear();  // runs this handler once more, which finds the field empty
+    EditKey->clear(); // runs this handler once more, which finds the field empty
     for (const QChar character : typed) {
         // A character the server's code page lacks cannot be typed on its console.
         if (const auto byte = CodePage437::FromUnicode(character))
@@ -96,15 +97,23 @@ void TMainForm::SendButtonKey(std::uint16_t keyWord) {
     GetCurrentScreenContents(this);
 }
 
-void TMainForm::ButtonESCClick(QObject*) { SendButtonKey(MakeKeyWord(KeyEscape, 0)); }
+void TMainForm::ButtonESCClick(QObject*) {
+    SendButtonKey(MakeKeyWord(KeyEscape, 0));
+}
 
-void TMainForm::ButtonCRClick(QObject*) { SendButtonKey(MakeKeyWord(KeyCarriageReturn, 0)); }
+void TMainForm::ButtonCRClick(QObject*) {
+    SendButtonKey(MakeKeyWord(KeyCarriageReturn, 0));
+}
 
 void TMainForm::ButtonCLSClick(QObject*) {
     NCP_Ext::ClearScreen(CurrentConn, ConsoleExt.id);
     GetCurrentScreenContents(this);
 }
 
-void TMainForm::SpeedButton2Click(QObject*) { SendButtonKey(MakeKeyWord(0, ScanCodeCursorUp)); }
+void TMainForm::SpeedButton2Click(QObject*) {
+    SendButtonKey(MakeKeyWord(0, ScanCodeCursorUp));
+}
 
-void TMainForm::SpeedButton1Click(QObject*) { SendButtonKey(MakeKeyWord(0, ScanCodeCursorDown)); }
+void TMainForm::SpeedButton1Click(QObject*) {
+    SendButtonKey(MakeKeyWord(0, ScanCodeCursorDown));
+}

@@ -13,11 +13,14 @@
 namespace {
 constexpr std::size_t MaxDirectoryLength = 255;
 
-std::string Bytes(const QString& text) { return text.toUtf8().toStdString(); }
+std::string Bytes(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 } // namespace
 
 QString TMainForm::ConvertToDos(const QString& netWarePath) {
-    std::string path = "\\\\" + Bytes(ServerList->itemText(ServerList->itemIndex())) + "\\" + Bytes(netWarePath);
+    std::string path =
+        "\\\\" + Bytes(ServerList->itemText(ServerList->itemIndex())) + "\\" + Bytes(netWarePath);
     NetUtil::ReplaceAll(path, ":", "\\", true);
     return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
@@ -30,7 +33,8 @@ void TMainForm::ButtonCopyToServerClick(QObject*) {
         return;
     }
     const std::string destination =
-        NetUtil::AddTrailingSeparator(Bytes(ConvertToDos(QStringLiteral("SYS:SYSTEM")))).substr(0, MaxDirectoryLength);
+        NetUtil::AddTrailingSeparator(Bytes(ConvertToDos(QStringLiteral("SYS:SYSTEM"))))
+            .substr(0, MaxDirectoryLength);
     const std::string sourceDirectory =
         NetUtil::AddTrailingSeparator(Bytes(EditNLMSourcePath->text())).substr(0, MaxDirectoryLength);
     const std::string source = sourceDirectory + Bytes(EditNLMName->text());

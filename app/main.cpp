@@ -10,7 +10,7 @@
 #include <QApplication>
 
 int main(int, char** argv) {
-    int qtArgumentCount = 1;  // the program reads no command line, so the toolkit sees none either
+    int qtArgumentCount = 1; // the program reads no command line, so the toolkit sees none either
     QApplication application(qtArgumentCount, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
 

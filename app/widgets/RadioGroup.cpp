@@ -34,7 +34,9 @@ void RadioGroup::clearItems() {
     }
 }
 
-int RadioGroup::count() const { return static_cast<int>(buttons_->buttons().size()); }
+int RadioGroup::count() const {
+    return static_cast<int>(buttons_->buttons().size());
+}
 
 QString RadioGroup::itemText(int index) const {
     const QAbstractButton* button = buttons_->button(index);
@@ -48,7 +50,9 @@ QStringList RadioGroup::items() const {
     return texts;
 }
 
-int RadioGroup::itemIndex() const { return buttons_->checkedId(); }
+int RadioGroup::itemIndex() const {
+    return buttons_->checkedId();
+}
 
 void RadioGroup::setItemIndex(int index) {
     if (index == itemIndex())

@@ -21,13 +21,13 @@ public:
     explicit RadioGroup(const QString& caption, QWidget* parent);
 
     void addItem(const QString& text);
-    void clearItems();  // also clears the selection, silently
+    void clearItems(); // also clears the selection, silently
     int count() const;
     QString itemText(int index) const;
     QStringList items() const;
 
-    int itemIndex() const;  // -1 when nothing is selected
-    void setItemIndex(int index);  // -1 clears the selection
+    int itemIndex() const;        // -1 when nothing is selected
+    void setItemIndex(int index); // -1 clears the selection
 
 Q_SIGNALS:
     void clicked();

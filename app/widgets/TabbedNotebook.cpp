@@ -34,12 +34,14 @@ QWidget* TabbedNotebook::addPage(const QString& caption, const QString& objectNa
     return pageWidget;
 }
 
-void TabbedNotebook::setChangeHandler(ChangeHandler handler) { changeHandler_ = std::move(handler); }
+void TabbedNotebook::setChangeHandler(ChangeHandler handler) {
+    changeHandler_ = std::move(handler);
+}
 
 void TabbedNotebook::setPageIndex(int index) {
     if (index < 0 || index >= pages_->count() || index == currentPage_)
         return;
-    tabs_->setCurrentIndex(index);  // takes the same route as the user's changes
+    tabs_->setCurrentIndex(index); // takes the same route as the user's changes
 }
 
 void TabbedNotebook::setPageIndexSilently(int index) {
@@ -51,7 +53,9 @@ void TabbedNotebook::setPageIndexSilently(int index) {
     currentPage_ = index;
 }
 
-QWidget* TabbedNotebook::page(int index) const { return pages_->widget(index); }
+QWidget* TabbedNotebook::page(int index) const {
+    return pages_->widget(index);
+}
 
 void TabbedNotebook::onTabBarChanged(int index) {
     if (index == currentPage_ || index < 0)

@@ -28,7 +28,7 @@ public:
     void setChangeHandler(ChangeHandler handler);
 
     int pageIndex() const { return currentPage_; }
-    void setPageIndex(int index);  // asks the handler first
+    void setPageIndex(int index); // asks the handler first
 
     // Shows a page without asking, for building the window before its handlers are live.
     void setPageIndexSilently(int index);

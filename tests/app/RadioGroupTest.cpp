@@ -2,6 +2,7 @@
 
 #include "app/widgets/RadioGroup.h"
 
+#include <QApplication>
 #include <QRadioButton>
 #include <QTest>
 
@@ -25,8 +26,15 @@ private:
             window.resize(200, 200);
             group->resize(200, 200);
             window.show();
+            QApplication::setActiveWindow(&window);
+            QVERIFY(QTest::qWaitForWindowActive(&window));
         }
         QRadioButton* button(int index) const { return group->findChildren<QRadioButton*>().at(index); }
+        // On the indicator: a radio button only takes clicks on its indicator and its text.
+        void click(int index) const {
+            QRadioButton* radio = button(index);
+            QTest::mouseClick(radio, Qt::LeftButton, {}, QPoint(8, radio->height() / 2));
+        }
     };
 
 private Q_SLOTS:
@@ -55,17 +63,17 @@ private Q_SLOTS:
         QCOMPARE(g.clicks, clicks);
         QCOMPARE(g.group->itemIndex(), after);
         if (clicks > 0)
-            QCOMPARE(g.indexSeenByHandler, after);  // the handler already sees the new selection
+            QCOMPARE(g.indexSeenByHandler, after); // the handler already sees the new selection
     }
 
     void userClicks() {
         Group g(3);
-        QTest::mouseClick(g.button(2), Qt::LeftButton);
+        g.click(2);
         QCOMPARE(g.clicks, 1);
         QCOMPARE(g.group->itemIndex(), 2);
-        QTest::mouseClick(g.button(2), Qt::LeftButton);  // the entry already selected
+        g.click(2); // the entry already selected
         QCOMPARE(g.clicks, 1);
-        QTest::mouseClick(g.button(0), Qt::LeftButton);
+        g.click(0);
         QCOMPARE(g.clicks, 2);
         QCOMPARE(g.indexSeenByHandler, 0);
     }

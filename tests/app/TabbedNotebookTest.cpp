@@ -59,8 +59,8 @@ struct Fixture {
         case Route::MouseWheel: {
             const QPointF at = tabs->rect().center();
             const int delta = target > notebook->pageIndex() ? -120 : 120;
-            QWheelEvent wheel(at, tabs->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                              Qt::NoScrollPhase, false);
+            QWheelEvent wheel(at, tabs->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
             QApplication::sendEvent(tabs, &wheel);
             break;
         }

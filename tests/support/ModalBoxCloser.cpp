@@ -26,7 +26,7 @@ void ModalBoxCloser::poll() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     if (box == nullptr || !box->isVisible())
         return;
-    timer_.stop();  // one box at a time; whileOpen may run nested event loops
+    timer_.stop(); // one box at a time; whileOpen may run nested event loops
     SeenBox seen;
     seen.caption = box->windowTitle();
     seen.text = box->text();
@@ -36,7 +36,7 @@ void ModalBoxCloser::poll() {
     if (const QCursor* cursor = QGuiApplication::overrideCursor())
         seen.overrideCursor = cursor->shape();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QPoint offset = box->geometry().center() - screen->availableGeometry().center();
+        const QPoint offset = box->frameGeometry().center() - screen->availableGeometry().center();
         seen.centredOnScreen = offset.manhattanLength() <= 2;
     }
     boxes_.push_back(seen);

@@ -22,9 +22,9 @@ public:
     struct SeenBox {
         QString caption;
         QString text;
-        int icon = 0;  // QMessageBox::Icon
+        int icon = 0; // QMessageBox::Icon
         QStringList buttons;
-        std::optional<Qt::CursorShape> overrideCursor;  // the application cursor while the box was open
+        std::optional<Qt::CursorShape> overrideCursor; // the application cursor while the box was open
         bool centredOnScreen = false;
     };
 
