@@ -9,9 +9,11 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <grp.h>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -435,6 +437,26 @@ private Q_SLOTS:
         const struct stat after = StatusOf(full);
         QCOMPARE(after.st_mode, before.st_mode);
         QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    }
+
+    // A file-size limit stops the writes in the third block: the copy fails and leaves what was written.
+    void writeStopsPartWay() {
+        const QByteArray contents = Pattern(20000);
+        QVERIFY(WriteBytes(Path("QVEXT.NLM"), contents));
+        rlimit saved{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        if (saved.rlim_max != RLIM_INFINITY && saved.rlim_max < 10000)
+            QSKIP("file-size limit already below the test's");
+        rlimit limited = saved;
+        limited.rlim_cur = 10000;
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+        const std::uint16_t status = NCP_Ext::CopyFile(Path("QVEXT.NLM"), Path("out/"));
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previousHandler);
+
+        QCOMPARE(status, NCP_Ext::CopyFailed);
+        QVERIFY(ContentsOf(Path("out/QVEXT.NLM")) == contents.left(10000).toStdString());
     }
 
     void networkDestination_data() {
