@@ -10,6 +10,7 @@ inline constexpr std::uint16_t Success = 0x0000;
 // Requester (workstation side).
 inline constexpr std::uint16_t InvalidConnection = 0x8801;    // unknown or dropped connection handle
 inline constexpr std::uint16_t BufferTooSmall = 0x880E;       // caller's buffer cannot hold the answer
+inline constexpr std::uint16_t NoConnectionToServer = 0x880F; // the workstation knows no such server
 inline constexpr std::uint16_t InvalidParameter = 0x8836;     // unknown information type, bad mode, null pointer
 inline constexpr std::uint16_t NoMoreEntries = 0x88FF;        // end of a connection scan
 inline constexpr std::uint16_t NoPrimaryConnection = 0x8847;  // no primary connection set
@@ -26,8 +27,13 @@ inline constexpr std::uint16_t InvalidModuleName = 0x8904;    // empty or malfor
 inline constexpr std::uint16_t BadRequest = 0x897E;           // malformed NCP extension request
 inline constexpr std::uint16_t NoSuchVolume = 0x8998;         // unknown volume
 inline constexpr std::uint16_t FailedRequest = 0x89FF;        // generic failure
+inline constexpr std::uint16_t UnknownRequest = 0x89FB;       // NCP extension request code not known
+inline constexpr std::uint16_t InvalidScreenHandle = 0x89A1;  // console screen handle never issued or gone
+inline constexpr std::uint16_t NoScreenSelected = 0x89A2;     // console read, key or clear before a select
 
 // Directory services (32-bit).
 inline constexpr std::uint32_t DSNoSuchEntry = 0xFFFFFDA7;    // -601
 inline constexpr std::uint32_t DSNotAvailable = 0xFFFFFC1E;   // -994: server has no directory services
+inline constexpr std::uint32_t DSNotEnoughMemory = 0xFFFFFED3; // -301: no further context can be made
+inline constexpr std::uint32_t DSInvalidContext = 0xFFFFFEB8;  // -328: context never made or already freed
 } // namespace StatusCodes

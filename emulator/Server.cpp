@@ -1,0 +1,196 @@
+#include "emulator/Server.h"
+
+#include "emulator/ConsoleModule.h"
+#include "emulator/LocaleText.h"
+#include "emulator/LoggerScreen.h"
+#include "emulator/MonitorScreen.h"
+#include "emulator/SystemConsoleScreen.h"
+#include "netclient/StatusCodes.h"
+
+#include <algorithm>
+
+namespace Emulator {
+
+namespace {
+constexpr std::size_t EventLogLimit = 200;
+constexpr std::size_t BinderyNameLimit = 47;
+
+std::array<std::uint8_t, 32> ConsoleQueryData() {
+    std::array<std::uint8_t, 32> data{};
+    constexpr std::string_view tag = "TESSALINE CONSOLE";
+    std::copy(tag.begin(), tag.end(), data.begin());
+    return data;
+}
+} // namespace
+
+Server::Server(ServerConfig config, const std::filesystem::path& volumesRoot, Clock clock)
+    : config_(std::move(config)),
+      clock_(clock ? std::move(clock) : Clock([] { return std::chrono::system_clock::now(); })),
+      bootTime_(clock_()), volumes_(volumesRoot, config_.name, config_.volumes) {
+    config_.volumes = volumes_.Names();
+    DefineModule(ModuleDefinition{ConsoleModuleFile, "Tessaline Remote Console Extension",
+                                  ConsoleExtensionName, 1, 0, 0, ConsoleQueryData(),
+                                  [this] { return std::make_shared<ConsoleModule>(console_); }});
+    if (config_.standardScreens) {
+        console_.AddScreen(std::make_unique<SystemConsoleScreen>(*this));
+        console_.AddScreen(std::make_unique<MonitorScreen>(*this));
+        console_.AddScreen(std::make_unique<LoggerScreen>(*this));
+    }
+}
+
+Server::~Server() = default;
+
+void Server::SetConnectionCounts(std::uint16_t maxConnections, std::uint16_t peak, std::uint16_t inUse) {
+    config_.maxConnections = maxConnections;
+    config_.peakConnections = peak;
+    config_.connectionsInUse = inUse;
+}
+
+std::uint32_t Server::AddUser(const std::string& binderyName, const std::string& directoryName,
+                              std::uint32_t objectId) {
+    if (objectId == 0) {
+        while (objects_.contains(nextObjectId_))
+            ++nextObjectId_;
+        objectId = nextObjectId_++;
+    }
+    objects_[objectId] = ServerObject{objectId, binderyName.substr(0, BinderyNameLimit), directoryName, 1};
+    return objectId;
+}
+
+const ServerObject* Server::FindObject(std::uint32_t objectId) const {
+    const auto found = objects_.find(objectId);
+    return found == objects_.end() ? nullptr : &found->second;
+}
+
+std::uint32_t Server::Attach(std::uint32_t userId) {
+    const std::uint32_t connection = nextConnection_++;
+    connections_[connection] = userId;
+    return connection;
+}
+
+void Server::Detach(std::uint32_t connection) {
+    connections_.erase(connection);
+}
+
+bool Server::SetConnectionUser(std::uint32_t connection, std::uint32_t userId) {
+    const auto found = connections_.find(connection);
+    if (found == connections_.end())
+        return false;
+    found->second = userId;
+    return true;
+}
+
+std::optional<std::uint32_t> Server::UserOnConnection(std::uint32_t connection) const {
+    const auto found = connections_.find(connection);
+    if (found == connections_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::uint32_t Server::RegisterExtension(const std::string& name, std::uint8_t major, std::uint8_t minor,
+                                        std::uint8_t revision, std::shared_ptr<NCPExtension> handler,
+                                        const std::array<std::uint8_t, 32>& queryData) {
+    return extensions_.Register(ExtensionInfo{0, name, major, minor, revision, queryData},
+                                std::move(handler));
+}
+
+void Server::DefineModule(ModuleDefinition definition) {
+    definition.fileName = LocaleText::UpperAscii(definition.fileName);
+    std::erase_if(definitions_, [&definition](const ModuleDefinition& known) {
+        return known.fileName == definition.fileName;
+    });
+    definitions_.push_back(std::move(definition));
+}
+
+const ModuleDefinition* Server::Definition(std::string_view fileName) const {
+    for (const ModuleDefinition& definition : definitions_)
+        if (definition.fileName == fileName)
+            return &definition;
+    return nullptr;
+}
+
+std::string Server::ModuleFileName(std::string_view name) {
+    const auto notBlank = [](char c) { return c != ' ' && c != '\t'; };
+    const auto first = std::find_if(name.begin(), name.end(), notBlank);
+    const auto last = std::find_if(name.rbegin(), name.rend(), notBlank).base();
+    std::string_view trimmed = first < last ? std::string_view(first, last) : std::string_view();
+    const std::size_t separator = trimmed.find_last_of("\\/:");
+    if (separator != std::string_view::npos)
+        trimmed.remove_prefix(separator + 1);
+    if (trimmed.empty() || trimmed.find_first_of(" \t") != std::string_view::npos)
+        return {};
+    std::string fileName = LocaleText::UpperAscii(trimmed);
+    if (fileName.find('.') == std::string::npos)
+        fileName += ".NLM";
+    return fileName;
+}
+
+bool Server::IsModuleLoaded(std::string_view name) const {
+    const std::string fileName = ModuleFileName(name);
+    return std::any_of(modules_.begin(), modules_.end(),
+                       [&fileName](const LoadedModule& module) { return module.fileName == fileName; });
+}
+
+std::uint16_t Server::LoadModule(std::string_view name) {
+    const std::string fileName = ModuleFileName(name);
+    if (fileName.empty())
+        return StatusCodes::InvalidModuleName;
+    if (IsModuleLoaded(fileName))
+        return StatusCodes::ModuleAlreadyLoaded;
+    if (!volumes_.HasSystemFile(fileName)) {
+        Log("Unable to find load file " + fileName);
+        return StatusCodes::ModuleNotFound;
+    }
+    LoadedModule module{fileName, 0};
+    if (const ModuleDefinition* definition = Definition(fileName);
+        definition != nullptr && !definition->extensionName.empty() && definition->makeExtension) {
+        module.extensionId =
+            RegisterExtension(definition->extensionName, definition->majorVersion, definition->minorVersion,
+                              definition->revision, definition->makeExtension(), definition->queryData);
+    }
+    modules_.push_back(module);
+    Log("Loaded module " + fileName);
+    return StatusCodes::Success;
+}
+
+std::uint16_t Server::UnloadModule(std::string_view name) {
+    const std::string fileName = ModuleFileName(name);
+    if (fileName.empty())
+        return StatusCodes::InvalidModuleName;
+    const auto found =
+        std::find_if(modules_.begin(), modules_.end(),
+                     [&fileName](const LoadedModule& module) { return module.fileName == fileName; });
+    if (found == modules_.end())
+        return StatusCodes::ModuleNotLoaded;
+    if (found->extensionId != 0)
+        extensions_.Unregister(found->extensionId);
+    modules_.erase(found);
+    Log("Unloaded module " + fileName);
+    return StatusCodes::Success;
+}
+
+std::vector<std::string> Server::LoadedModules() const {
+    std::vector<std::string> names;
+    for (const LoadedModule& module : modules_)
+        names.push_back(module.fileName);
+    return names;
+}
+
+std::string Server::ModuleDescription(std::string_view fileName) const {
+    const ModuleDefinition* definition = Definition(ModuleFileName(fileName));
+    return definition != nullptr ? definition->description : std::string("NetWare Loadable Module");
+}
+
+void Server::SetClock(Clock clock) {
+    if (clock)
+        clock_ = std::move(clock);
+}
+
+void Server::Log(std::string text) {
+    eventLog_.push_back(LogEntry{Now(), std::move(text)});
+    ++loggedCount_;
+    while (eventLog_.size() > EventLogLimit)
+        eventLog_.pop_front();
+}
+
+} // namespace Emulator

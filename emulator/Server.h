@@ -1,0 +1,164 @@
+#pragma once
+
+#include "emulator/ExtensionRegistry.h"
+#include "emulator/ServerConsole.h"
+#include "emulator/Volumes.h"
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Emulator {
+
+// Where every server takes its time from: the wall clock by default, a fixed or stepped clock in tests.
+using Clock = std::function<std::chrono::system_clock::time_point()>;
+
+// The facts a server is made with.
+struct ServerConfig {
+    std::string name;
+    std::uint8_t majorVersion = 4;
+    std::uint8_t minorVersion = 0;
+    std::uint8_t revision = 0;
+    std::uint16_t maxConnections = 100;
+    std::uint16_t peakConnections = 1;
+    std::uint16_t connectionsInUse = 1;
+    std::vector<std::string> volumes{"SYS"}; // SYS is added first when missing
+    std::uint8_t sftLevel = 2;
+    std::uint8_t ttsLevel = 1;
+    std::string directoryName;   // the server's directory name, e.g. "CN=ATLAS.O=ACME" (major version >= 4)
+    std::string binderyContext;  // e.g. "OU=SALES.O=ACME" (major version >= 4)
+    bool standardScreens = true; // "System Console", "Monitor" and "Logger Screen"
+};
+
+// A bindery object, with its directory name on servers that have directory services.
+struct ServerObject {
+    std::uint32_t id = 0;
+    std::string binderyName;   // at most 47 characters
+    std::string directoryName; // empty: the directory knows no name for it
+    std::uint16_t type = 1;    // 1 = user
+};
+
+// An NLM the server knows how to run: loading it lists it among the modules and, when it names an
+// extension, registers that extension (unloading it removes the extension again). Modules without a
+// definition load as well, when their file is in SYS:SYSTEM, and are only listed.
+struct ModuleDefinition {
+    std::string fileName; // e.g. "QVEXT.NLM"
+    std::string description;
+    std::string extensionName; // empty: the module registers no extension
+    std::uint8_t majorVersion = 1;
+    std::uint8_t minorVersion = 0;
+    std::uint8_t revision = 0;
+    std::array<std::uint8_t, 32> queryData{};
+    std::function<std::shared_ptr<NCPExtension>()> makeExtension;
+};
+
+// One line of the server's event log, which the "Logger Screen" shows.
+struct LogEntry {
+    std::chrono::system_clock::time_point time;
+    std::string text;
+};
+
+// One emulated NetWare file server: its identity and counts, its bindery objects and directory names,
+// the users of its connections, its volumes, its modules and registered NCP extensions, and its console
+// screens. The workstation reaches it by connection number; everything here is the server's own side.
+// Every server knows the console module "QVEXT.NLM", which registers "QV_EXT" (ConsoleModule).
+class Server final {
+public:
+    static constexpr const char* ConsoleModuleFile = "QVEXT.NLM";
+    static constexpr const char* ConsoleExtensionName = "QV_EXT";
+
+    Server(ServerConfig config, const std::filesystem::path& volumesRoot, Clock clock);
+    ~Server();
+    Server(const Server&) = delete;
+    Server& operator=(const Server&) = delete;
+
+    const ServerConfig& Config() const { return config_; }
+    const std::string& Name() const { return config_.name; }
+    bool HasDirectoryServices() const { return config_.majorVersion >= 4; }
+    void SetConnectionCounts(std::uint16_t maxConnections, std::uint16_t peak, std::uint16_t inUse);
+
+    // --- bindery objects ---
+    // Adds a user object; objectId 0 has one allocated. Returns the ID.
+    std::uint32_t AddUser(const std::string& binderyName, const std::string& directoryName,
+                          std::uint32_t objectId = 0);
+    const ServerObject* FindObject(std::uint32_t objectId) const;
+
+    // --- connections (numbered by the server) ---
+    std::uint32_t Attach(std::uint32_t userId);
+    void Detach(std::uint32_t connection);
+    bool SetConnectionUser(std::uint32_t connection, std::uint32_t userId);
+    // The user object ID logged in on the connection (0: nobody); nothing for an unknown connection.
+    std::optional<std::uint32_t> UserOnConnection(std::uint32_t connection) const;
+
+    // --- NCP extensions ---
+    ExtensionRegistry& Extensions() { return extensions_; }
+    const ExtensionRegistry& Extensions() const { return extensions_; }
+    // Registers an extension outside any module.
+    std::uint32_t RegisterExtension(const std::string& name, std::uint8_t major, std::uint8_t minor,
+                                    std::uint8_t revision, std::shared_ptr<NCPExtension> handler,
+                                    const std::array<std::uint8_t, 32>& queryData = {});
+
+    // --- modules ---
+    void DefineModule(ModuleDefinition definition);
+    // Loads by name: a path before the name is dropped, ".NLM" is added when the name has no extension,
+    // letter case is ignored. InvalidModuleName, ModuleAlreadyLoaded or ModuleNotFound (no such file in
+    // SYS:SYSTEM) when it cannot.
+    std::uint16_t LoadModule(std::string_view name);
+    // InvalidModuleName or ModuleNotLoaded when it cannot.
+    std::uint16_t UnloadModule(std::string_view name);
+    // Loaded module file names, upper-cased, in load order.
+    std::vector<std::string> LoadedModules() const;
+    bool IsModuleLoaded(std::string_view name) const;
+    std::string ModuleDescription(std::string_view fileName) const;
+    // The module file name a LOAD or UNLOAD of name means ("monitor" -> "MONITOR.NLM"); empty when none.
+    static std::string ModuleFileName(std::string_view name);
+
+    // --- volumes and console ---
+    Volumes& ServerVolumes() { return volumes_; }
+    const Volumes& ServerVolumes() const { return volumes_; }
+    ServerConsole& Console() { return console_; }
+
+    // --- time and events ---
+    std::chrono::system_clock::time_point Now() const { return clock_(); }
+    void SetClock(Clock clock);
+    std::chrono::system_clock::time_point BootTime() const { return bootTime_; }
+    void SetBootTime(std::chrono::system_clock::time_point bootTime) { bootTime_ = bootTime; }
+    void Log(std::string text);
+    // The latest entries (at most 200), oldest first.
+    const std::deque<LogEntry>& EventLog() const { return eventLog_; }
+    // How many entries were ever logged, including those dropped from the front.
+    std::uint64_t LoggedCount() const { return loggedCount_; }
+
+private:
+    struct LoadedModule {
+        std::string fileName;
+        std::uint32_t extensionId = 0; // 0: registered none
+    };
+
+    const ModuleDefinition* Definition(std::string_view fileName) const;
+
+    ServerConfig config_;
+    Clock clock_;
+    std::chrono::system_clock::time_point bootTime_;
+    Volumes volumes_;
+    std::map<std::uint32_t, ServerObject> objects_;
+    std::uint32_t nextObjectId_ = 0x01000001;
+    std::map<std::uint32_t, std::uint32_t> connections_; // connection number -> user object ID
+    std::uint32_t nextConnection_ = 1;
+    std::vector<ModuleDefinition> definitions_;
+    std::vector<LoadedModule> modules_;
+    std::deque<LogEntry> eventLog_;
+    std::uint64_t loggedCount_ = 0;
+    // The console before the extensions: the console module registered there refers to it.
+    ServerConsole console_;
+    ExtensionRegistry extensions_;
+};
+
+} // namespace Emulator

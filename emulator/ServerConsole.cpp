@@ -1,0 +1,81 @@
+#include "emulator/ServerConsole.h"
+
+#include <algorithm>
+
+namespace Emulator {
+
+std::uint32_t ServerConsole::AddScreen(std::unique_ptr<ConsoleScreen> screen) {
+    const std::uint32_t reference = nextReference_;
+    // Steps of 0x10000 keep references unlike small counters, so that a mix-up with handles shows.
+    nextReference_ += 0x00010000;
+    screens_.push_back(Entry{reference, std::move(screen)});
+    return reference;
+}
+
+void ServerConsole::RemoveScreen(std::uint32_t reference) {
+    std::erase_if(screens_, [reference](const Entry& entry) { return entry.reference == reference; });
+    if (selected_ == reference)
+        selected_ = 0;
+}
+
+void ServerConsole::RemoveAllScreens() {
+    screens_.clear();
+    selected_ = 0;
+}
+
+ConsoleScreen* ServerConsole::ScreenByName(std::string_view name) {
+    for (Entry& entry : screens_)
+        if (entry.screen->Name() == name)
+            return entry.screen.get();
+    return nullptr;
+}
+
+ConsoleScreen* ServerConsole::ScreenByReference(std::uint32_t reference) {
+    for (Entry& entry : screens_)
+        if (entry.reference == reference)
+            return entry.screen.get();
+    return nullptr;
+}
+
+std::uint32_t ServerConsole::FirstReference() const {
+    return screens_.empty() ? 0 : screens_.front().reference;
+}
+
+std::uint32_t ServerConsole::NextReference(std::uint32_t previous) const {
+    if (previous == 0)
+        return FirstReference();
+    const auto found = std::find_if(screens_.begin(), screens_.end(),
+                                    [previous](const Entry& entry) { return entry.reference == previous; });
+    if (found == screens_.end() || std::next(found) == screens_.end())
+        return 0;
+    return std::next(found)->reference;
+}
+
+std::uint32_t ServerConsole::Position(std::uint32_t reference) const {
+    for (std::size_t i = 0; i < screens_.size(); ++i)
+        if (screens_[i].reference == reference)
+            return static_cast<std::uint32_t>(i + 1);
+    return 0;
+}
+
+std::int32_t ServerConsole::Open(std::uint32_t reference) {
+    if (ScreenByReference(reference) == nullptr)
+        return -1;
+    const std::int32_t handle = nextHandle_++;
+    handles_[handle] = reference;
+    return handle;
+}
+
+bool ServerConsole::Select(std::int32_t handle) {
+    const auto found = handles_.find(handle);
+    if (found == handles_.end() || ScreenByReference(found->second) == nullptr)
+        return false;
+    selected_ = found->second;
+    return true;
+}
+
+ConsoleScreen* ServerConsole::Selected() {
+    return selected_ == 0 ? nullptr : ScreenByReference(selected_);
+}
+
+} // namespace Emulator

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "emulator/ConsoleScreen.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace Emulator {
+
+// How a server's console module misbehaves, for tests of the workstation's side of the console messages.
+enum class ConsoleFault {
+    None,
+    ShortReplies,      // every reply is cut to half its size (a one-byte reply to nothing)
+    GarbledReplies,    // every reply has its size but pseudo-random bytes
+    EndlessScreenList, // the screen after the last one is the first one again: the list never ends
+    UnterminatedNames, // screen names padded with '.' to fill the whole 255-byte name field, no zero byte
+};
+
+// A server's console screens in list order, with the references and handles the console module issues
+// for them, and the screen that reads, keys and clears act on (the one of the latest select).
+// References are non-zero and stay with their screen; handles are issued by every open, never released,
+// and are never 0 or -1.
+class ServerConsole final {
+public:
+    // Appends a screen to the list and returns its reference.
+    std::uint32_t AddScreen(std::unique_ptr<ConsoleScreen> screen);
+    void RemoveScreen(std::uint32_t reference);
+    void RemoveAllScreens();
+
+    std::size_t ScreenCount() const { return screens_.size(); }
+    // The first screen of that name (exact), or null.
+    ConsoleScreen* ScreenByName(std::string_view name);
+    ConsoleScreen* ScreenByReference(std::uint32_t reference);
+    // The reference of the screen after previous; previous 0 gives the first. 0 after the last screen and
+    // for a reference that names no screen.
+    std::uint32_t NextReference(std::uint32_t previous) const;
+    std::uint32_t FirstReference() const;
+    // 1-based position of a screen in the list, 0 when unknown.
+    std::uint32_t Position(std::uint32_t reference) const;
+
+    // A new handle on the screen, or -1 when the reference names no screen.
+    std::int32_t Open(std::uint32_t reference);
+    // Makes the handle's screen the selected one; false for a handle never issued or whose screen is gone.
+    bool Select(std::int32_t handle);
+    // The selected screen, or null when none was selected or it was removed since.
+    ConsoleScreen* Selected();
+
+    void SetFault(ConsoleFault fault) { fault_ = fault; }
+    ConsoleFault Fault() const { return fault_; }
+
+private:
+    struct Entry {
+        std::uint32_t reference = 0;
+        std::unique_ptr<ConsoleScreen> screen;
+    };
+
+    std::vector<Entry> screens_;
+    std::map<std::int32_t, std::uint32_t> handles_; // handle -> screen reference
+    std::uint32_t nextReference_ = 0x00010001;
+    std::int32_t nextHandle_ = 0x0100;
+    std::uint32_t selected_ = 0; // reference of the selected screen, 0 for none
+    ConsoleFault fault_ = ConsoleFault::None;
+};
+
+} // namespace Emulator
