@@ -97,12 +97,14 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
 
     std::ptrdiff_t bytesRead = 0;
     std::ptrdiff_t bytesWritten = 0;
-    bool readFailed = false;
     do {
         bytesRead = sourceFile.ReadBlock(buffer.get(), BlockSize);
         if (bytesRead < 0) {
-            readFailed = true;
-            break;
+            // Nothing sensible can follow a source that cannot be read: give up with both files closed.
+            buffer.reset();
+            destinationFile.Close();
+            sourceFile.Close();
+            return CopyFailed;
         }
         bytesWritten = bytesRead == 0
                            ? 0
@@ -115,7 +117,7 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
     if (sourceFile.ReadModificationTime(modified))
         destinationFile.SetModificationTime(ToEvenSeconds(modified));
 
-    if (!readFailed && bytesRead == bytesWritten)
+    if (bytesRead == bytesWritten)
         status = 0;
 
     if (!destinationFile.Close())

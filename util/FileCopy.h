@@ -5,8 +5,8 @@
 
 namespace NCP_Ext {
 
-// The parts of one file name: Dir up to and including the last directory separator, Name the file-name
-// part cut before its first '.', Ext from its last '.' (dot included).
+// The parts of one file name: Dir up to and including the last separator ('\', ':' or '/'), Name the
+// file-name part cut before its first '.', Ext from its last '.' (dot included).
 struct FilePath {
     std::string Dir;
     std::string Name;

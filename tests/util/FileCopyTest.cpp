@@ -61,6 +61,12 @@ struct stat StatusOf(const std::string& path) {
     return status;
 }
 
+int CurrentUmask() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<int>(mask);
+}
+
 int ModeOf(const std::string& path) {
     return static_cast<int>(StatusOf(path).st_mode & 07777);
 }
@@ -457,6 +463,17 @@ private Q_SLOTS:
 
         QCOMPARE(status, NCP_Ext::CopyFailed);
         QVERIFY(ContentsOf(Path("out/QVEXT.NLM")) == contents.left(10000).toStdString());
+    }
+
+    // The process's own memory file fails to read at offset 0: the copy stops with the destination created
+    // and empty, and carries nothing over.
+    void failingRead() {
+        const std::string memory = "/proc/self/mem";
+        if (!S_ISREG(StatusOf(memory).st_mode))
+            QSKIP("no /proc/self/mem on this system");
+        QCOMPARE(NCP_Ext::CopyFile(memory, Path("out/")), NCP_Ext::CopyFailed);
+        QCOMPARE(ContentsOf(Path("out/mem")), ""s);
+        QCOMPARE(ModeOf(Path("out/mem")), 0666 & ~CurrentUmask());
     }
 
     void networkDestination_data() {
