@@ -1,0 +1,386 @@
+// The Server Screen page and page switching, through the real window on a scripted console module.
+
+#include "ConsoleTrace.h"
+#include "WindowFixture.h"
+
+#include "app/widgets/RadioGroup.h"
+#include "app/widgets/TabbedNotebook.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+constexpr std::uint32_t ConsoleExtensionId = 0x1234;
+
+const QStringList InitialMemo{"", "", "[ Could not read server screen ]", "",
+                              "[ The NCP extension NLM must be running on the server ]"};
+
+struct ConsoleFixture : WindowFixture {
+    FakeConsoleModule console;
+
+    explicit ConsoleFixture(bool withExtension = true) {
+        RecordingClient::ScriptedServer server;
+        server.name = "FS5";
+        server.majorVersion = 3; // no directory requests to wade through
+        server.extensions.push_back({.id = 0x10, .name = "DSLOADER", .majorVersion = 1});
+        if (withExtension)
+            server.extensions.push_back({.id = ConsoleExtensionId, .name = "QV_EXT", .majorVersion = 1});
+        Connect(server);
+        client.ncpResponder = console.Responder();
+    }
+
+    // Opens the window and turns to the Server Screen page, then forgets the calls made so far.
+    TMainForm& OpenOnScreens() {
+        TMainForm& window = Open();
+        window.TabbedNotebook1->setPageIndex(2);
+        client.ClearCalls();
+        return window;
+    }
+
+    QStringList Memo() const { return form->MemoConsole->toPlainText().split(QLatin1Char('\n')); }
+};
+
+std::vector<std::string> Rows(const std::string& prefix) {
+    std::vector<std::string> rows;
+    for (int row = 0; row < 25; ++row)
+        rows.push_back(prefix + " row " + std::to_string(row));
+    return rows;
+}
+
+QString Padded(const QString& text) {
+    return text.leftJustified(80, QLatin1Char(' '));
+}
+
+} // namespace
+
+class ServerScreenPageTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void enteringThePageListsAndShowsTheFirstScreen() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console", Rows("console"));
+        fixture.console.AddScreen("Monitor", Rows("monitor"));
+        TMainForm& form = fixture.Open();
+        fixture.client.ClearCalls();
+        form.TabbedNotebook1->setPageIndex(2);
+
+        QCOMPARE(form.TabbedNotebook1->pageIndex(), 2);
+        QCOMPARE(form.RadioGroupScreens->items(), (QStringList{"System Console", "Monitor"}));
+        QCOMPARE(form.RadioGroupScreens->itemIndex(), 0);
+        // The policy's lookup, the page's lookup and list walk, then one display of the first screen.
+        const QStringList expected =
+            QStringList{"lookup", "lookup", "list 0", "list 1", "list 2"} + DisplayTrace(1, 101);
+        QCOMPARE(ConsoleTrace(fixture.client), expected);
+        const QStringList memo = fixture.Memo();
+        QCOMPARE(memo.size(), 25);
+        for (int row = 0; row < 25; ++row)
+            QCOMPARE(memo[row], Padded(QStringLiteral("console row %1").arg(row)));
+    }
+
+    void oneDisplayCostsExactlyItsRequests_data() {
+        QTest::addColumn<int>("entry");
+        QTest::addRow("second screen") << 1;
+        QTest::addRow("third screen") << 2;
+    }
+
+    void oneDisplayCostsExactlyItsRequests() {
+        QFETCH(int, entry);
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        fixture.console.AddScreen("Monitor");
+        fixture.console.AddScreen("Logger Screen");
+        TMainForm& form = fixture.OpenOnScreens();
+        form.RadioGroupScreens->setItemIndex(entry);
+        QCOMPARE(ConsoleTrace(fixture.client), DisplayTrace(entry + 1, 101 + entry));
+        QCOMPARE(fixture.client.CallCount("NCPExtensionRequest"), entry + 1 + 7);
+        for (const RecordingClient::Exchange& exchange : fixture.client.Exchanges())
+            QCOMPARE(exchange.extensionId, ConsoleExtensionId);
+    }
+
+    void theTimerShowsTheSelectedScreenAgain() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console", {"before"});
+        TMainForm& form = fixture.OpenOnScreens();
+        fixture.console.screens[0].rows = {"after"};
+        form.TimerScreenUpdate->setInterval(1);
+        QTRY_COMPARE(fixture.Memo().value(0), Padded(QStringLiteral("after")));
+        form.TimerScreenUpdate->setInterval(TMainForm::ScreenRefreshMilliseconds);
+    }
+
+    void aServerWithoutScreens() {
+        ConsoleFixture fixture;
+        TMainForm& form = fixture.OpenOnScreens();
+        QCOMPARE(form.TabbedNotebook1->pageIndex(), 2);
+        QCOMPARE(form.RadioGroupScreens->count(), 0);
+        QCOMPARE(form.RadioGroupScreens->itemIndex(), -1);
+        QCOMPARE(fixture.Memo(), InitialMemo);
+    }
+
+    void twoScreensOfTheSameNameShowTheFirst() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("Logger Screen", {"first"});
+        fixture.console.AddScreen("Logger Screen", {"second"});
+        TMainForm& form = fixture.OpenOnScreens();
+        QCOMPARE(form.RadioGroupScreens->count(), 2);
+        form.RadioGroupScreens->setItemIndex(1);
+        QCOMPARE(ConsoleTrace(fixture.client), DisplayTrace(1, 101));
+        QCOMPARE(fixture.Memo().value(0), Padded(QStringLiteral("first")));
+    }
+
+    void selectingTheSelectedEntrySendsNothing() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        TMainForm& form = fixture.OpenOnScreens();
+        form.RadioGroupScreens->setItemIndex(0);
+        QVERIFY(fixture.client.Calls().empty());
+    }
+
+    void aFailedReadLeavesItsRowsOut() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console", Rows("r"));
+        auto console = fixture.console.Responder();
+        fixture.client.ncpResponder = [console](std::uint32_t conn, std::uint32_t id,
+                                                const std::vector<std::uint8_t>& request,
+                                                std::uint16_t capacity) {
+            if (request == std::vector<std::uint8_t>{0x1C, 0x40, 10, 0, 0, 0})
+                return RecordingClient::ExtensionReply{0x89FF, {}};
+            return console(conn, id, request, capacity);
+        };
+        fixture.OpenOnScreens();
+        QStringList expected;
+        for (int row = 0; row < 25; ++row) {
+            if (row < 10 || row > 14)
+                expected << Padded(QStringLiteral("r row %1").arg(row));
+        }
+        QCOMPARE(fixture.Memo(), expected);
+    }
+
+    void cellsShowAsTheConsoleShowsThem() {
+        ConsoleFixture fixture;
+        std::string row("A\0B", 3);
+        row += "\x0A\x0D\xC9\xCD\xBB\x7F\x82";
+        fixture.console.AddScreen("Monitor", {row});
+        TMainForm& form = fixture.OpenOnScreens();
+        const QStringList memo = fixture.Memo();
+        QCOMPARE(memo.size(), 25);
+        QCOMPARE(form.MemoConsole->document()->blockCount(), 25);
+        QCOMPARE(memo[0], Padded(QStringLiteral("A B◙♪╔═╗⌂é")));
+        for (const QString& line : memo)
+            QCOMPARE(line.size(), 80);
+    }
+
+    void typedKeysGoOutOneKeyWordEach() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        TMainForm& form = fixture.OpenOnScreens();
+        form.EditKey->setText(QStringLiteral("Aé€z")); // the euro sign is not on the server's code page
+
+        QCOMPARE(fixture.console.keysReceived, (std::vector<std::uint16_t>{0x0041, 0x0082, 0x007A}));
+        QCOMPARE(form.EditKey->text(), QString());
+        const QStringList expected =
+            QStringList{"lookup", "key 0041", "key 0082", "key 007a"} + DisplayTrace(1, 101);
+        QCOMPARE(ConsoleTrace(fixture.client), expected);
+    }
+
+    void aLongPasteSendsTheFirst255Characters() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        TMainForm& form = fixture.OpenOnScreens();
+        QString pasted;
+        for (int i = 0; i < 300; ++i)
+            pasted += QLatin1Char(static_cast<char>('a' + i % 26));
+        QApplication::clipboard()->setText(pasted);
+        form.EditKey->paste();
+
+        QCOMPARE(fixture.console.keysReceived.size(), size_t{255});
+        QCOMPARE(fixture.console.keysReceived.back(), static_cast<std::uint16_t>('a' + 254 % 26));
+        QCOMPARE(fixture.client.CallCount("NCPExtensionRequest"), 255 + 8);
+        QCOMPARE(fixture.client.CallCount("GetNCPExtensionInfoByName"), 3);
+        QCOMPARE(form.EditKey->text(), QString());
+    }
+
+    void withoutTheExtensionTypedTextStays() {
+        ConsoleFixture fixture(false);
+        TMainForm& form = fixture.Open();
+        fixture.client.ClearCalls();
+        form.EditKey->setText(QStringLiteral("x"));
+        QCOMPARE(form.EditKey->text(), QStringLiteral("x"));
+        QCOMPARE(ConsoleTrace(fixture.client), QStringList{"lookup"});
+    }
+
+    void buttonsSendTheirKeyThenShowTheScreen_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("ESC") << "ButtonESC"
+                             << "key 001b";
+        QTest::addRow("CR") << "ButtonCR"
+                            << "key 000d";
+        QTest::addRow("cursor up") << "SpeedButton2"
+                                   << "key 4800";
+        QTest::addRow("cursor down") << "SpeedButton1"
+                                     << "key 5000";
+        QTest::addRow("CLS") << "ButtonCLS"
+                             << "clear";
+    }
+
+    void buttonsSendTheirKeyThenShowTheScreen() {
+        QFETCH(QString, button);
+        QFETCH(QString, message);
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        TMainForm& form = fixture.OpenOnScreens();
+        auto* control = form.findChild<QAbstractButton*>(button);
+        QVERIFY(control != nullptr);
+        QTest::mouseClick(control, Qt::LeftButton);
+        QCOMPARE(ConsoleTrace(fixture.client), QStringList{message} + DisplayTrace(1, 101));
+    }
+
+    void theButtonsSendWithTheIdLastStored() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        TMainForm& form = fixture.OpenOnScreens();
+        form.TabbedNotebook1->setPageIndex(1); // the extension scan reuses the console's record
+        fixture.client.ClearCalls();
+        form.ButtonESC->click();
+        QCOMPARE(fixture.client.Exchanges().front().extensionId, ConsoleExtensionId); // the scan's last ID
+    }
+
+    void theMissingExtensionRefusesThePage_data() {
+        QTest::addColumn<int>("fromPage");
+        QTest::addRow("from Connections") << 0;
+        QTest::addRow("from Extensions") << 1;
+    }
+
+    void theMissingExtensionRefusesThePage() {
+        QFETCH(int, fromPage);
+        ConsoleFixture fixture(false);
+        TMainForm& form = fixture.Open();
+        form.TabbedNotebook1->setPageIndex(fromPage);
+        form.ListBoxNCPExtensions->addItem(QStringLiteral("stale line"));
+        int ticksDuringBox = 0;
+        fixture.boxes.whileOpen = [&] {
+            const int before = fixture.client.CallCount("GetNCPExtensionInfoByName");
+            form.TimerScreenUpdate->setInterval(1);
+            QTest::qWait(30);
+            form.TimerScreenUpdate->setInterval(TMainForm::ScreenRefreshMilliseconds);
+            ticksDuringBox = fixture.client.CallCount("GetNCPExtensionInfoByName") - before;
+        };
+        QTest::mouseClick(form.TabbedNotebook1->tabBar(), Qt::LeftButton, {},
+                          form.TabbedNotebook1->tabBar()->tabRect(2).center());
+
+        QCOMPARE(fixture.boxes.texts(), QStringList{"NCP Extensions not loaded. Load QVEXT.NLM, first"});
+        QCOMPARE(fixture.boxes.boxes()[0].caption, QStringLiteral("Fehler"));
+        QCOMPARE(form.TabbedNotebook1->pageIndex(), fromPage);
+        QCOMPARE(form.TabbedNotebook1->tabBar()->currentIndex(), fromPage);
+        QCOMPARE(form.ListBoxNCPExtensions->count(), 1);
+        QCOMPARE(form.ListBoxNCPExtensions->item(0)->text(), QStringLiteral("DSLOADER Rev 1.0.0"));
+        QVERIFY(ticksDuringBox > 0);
+    }
+
+    void withoutAnyServerThePageIsRefused() {
+        WindowFixture fixture;
+        TMainForm& form = fixture.Open();
+        form.TabbedNotebook1->setPageIndex(2);
+        QCOMPARE(fixture.boxes.texts(), QStringList{"NCP Extensions not loaded. Load QVEXT.NLM, first"});
+        QCOMPARE(form.TabbedNotebook1->pageIndex(), 0);
+        QCOMPARE(fixture.client.CallsNamed("GetNCPExtensionInfoByName").front(),
+                 std::string("GetNCPExtensionInfoByName(conn=0,name=QV_EXT)"));
+    }
+
+    void reenteringThePageShowsTheFirstScreenAgain() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console", {"one"});
+        fixture.console.AddScreen("Monitor", {"two"});
+        TMainForm& form = fixture.OpenOnScreens();
+        form.RadioGroupScreens->setItemIndex(1);
+        form.TabbedNotebook1->setPageIndex(0);
+        form.TabbedNotebook1->setPageIndex(2);
+        QCOMPARE(form.RadioGroupScreens->itemIndex(), 0);
+        QCOMPARE(fixture.Memo().value(0), Padded(QStringLiteral("one")));
+    }
+
+    void closingShowsTheFirstScreenThenWritesThePath_data() {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("displays");
+        QTest::addRow("second screen selected") << 1 << 1;
+        QTest::addRow("first screen selected") << 0 << 0;
+    }
+
+    void closingShowsTheFirstScreenThenWritesThePath() {
+        QFETCH(int, selected);
+        QFETCH(int, displays);
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        fixture.console.AddScreen("Monitor");
+        TMainForm& form = fixture.OpenOnScreens();
+        form.RadioGroupScreens->setItemIndex(selected);
+        fixture.client.ClearCalls();
+        QVERIFY(form.close());
+        QCOMPARE(ConsoleTrace(fixture.client), displays == 1 ? DisplayTrace(1, 101) : QStringList{});
+        QCOMPARE(fixture.console.selectedScreen, 1u);
+        QVERIFY(!fixture.SettingsText().empty());
+    }
+
+    void openAnsweringNoHandleChangesNothing_data() {
+        QTest::addColumn<int>("handle");
+        QTest::addRow("-1") << -1;
+        QTest::addRow("0") << 0;
+    }
+
+    void openAnsweringNoHandleChangesNothing() {
+        QFETCH(int, handle);
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console", {"text"});
+        fixture.console.openHandleOverride = handle;
+        fixture.OpenOnScreens();
+        QCOMPARE(fixture.Memo(), InitialMemo);
+        QCOMPARE(fixture.client.CallCount("NCPExtensionRequest"), 0);
+    }
+
+    void cyclicScreenReferencesEndTheWalk() {
+        ConsoleFixture fixture;
+        // A broken module: every screen names the first one as its successor, forever.
+        fixture.client.ncpResponder = [](std::uint32_t, std::uint32_t,
+                                         const std::vector<std::uint8_t>& request, std::uint16_t) {
+            std::vector<std::uint8_t> reply(263, 0);
+            if (request[0] == 0x19) {
+                reply[0] = 5;
+                const char name[] = "Loop";
+                std::copy(name, name + 4, reply.begin() + 8);
+            }
+            return RecordingClient::ExtensionReply{0, reply};
+        };
+        TMainForm& form = fixture.Open();
+        form.TabbedNotebook1->setPageIndex(2);
+        QCOMPARE(form.RadioGroupScreens->items(), QStringList{"Loop"});
+        QVERIFY(fixture.client.CallCount("NCPExtensionRequest") < 20);
+    }
+
+    void aConnectionDroppedDuringADisplayKeepsTheRowsRead() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console", Rows("r"));
+        auto console = fixture.console.Responder();
+        RecordingClient& client = fixture.client;
+        fixture.client.ncpResponder = [console, &client](std::uint32_t conn, std::uint32_t id,
+                                                         const std::vector<std::uint8_t>& request,
+                                                         std::uint16_t capacity) {
+            if (request[0] == 0x1C && request[2] == 10)
+                client.FailAlways("NCPExtensionRequest", 0x8801); // from the next request on
+            return console(conn, id, request, capacity);
+        };
+        fixture.OpenOnScreens();
+        QCOMPARE(fixture.Memo().size(), 15);
+        QCOMPARE(fixture.Memo().value(14), Padded(QStringLiteral("r row 14")));
+    }
+};
+
+QTEST_MAIN(ServerScreenPageTest)
+#include "ServerScreenPageTest.moc"
