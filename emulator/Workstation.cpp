@@ -305,31 +305,28 @@ std::uint32_t Workstation::MapIdToDSName(std::uint32_t context, std::uint32_t co
 
 std::uint32_t Workstation::NWDSGetServerDN(std::uint32_t context, std::uint32_t connHandle,
                                            char serverDN[DSNameSize]) {
-    if (const auto fault = Enter("NWDSGetServerDN"))
-        return *fault;
-    Server* server = nullptr;
-    if (const std::uint32_t status = DirectoryCall(context, connHandle, server);
-        status != StatusCodes::Success)
-        return status;
-    if (server->Config().directoryName.empty())
-        return StatusCodes::DSNoSuchEntry;
-    return CopyText(server->Config().directoryName, serverDN, DSNameSize) ? StatusCodes::Success
-                                                                          : StatusCodes::InvalidParameter;
+    return ServerDirectoryText("NWDSGetServerDN", context, connHandle, &ServerConfig::directoryName, serverDN);
 }
 
 std::uint32_t Workstation::GetBinderyContext(std::uint32_t context, std::uint32_t connHandle,
                                              char binderyContext[DSNameSize]) {
-    if (const auto fault = Enter("GetBinderyContext"))
+    return ServerDirectoryText("GetBinderyContext", context, connHandle, &ServerConfig::binderyContext,
+                               binderyContext);
+}
+
+std::uint32_t Workstation::ServerDirectoryText(const char* callName, std::uint32_t context,
+                                               std::uint32_t connHandle, std::string ServerConfig::*field,
+                                               char* text) {
+    if (const auto fault = Enter(callName))
         return *fault;
     Server* server = nullptr;
     if (const std::uint32_t status = DirectoryCall(context, connHandle, server);
         status != StatusCodes::Success)
         return status;
-    if (server->Config().binderyContext.empty())
+    const std::string& value = server->Config().*field;
+    if (value.empty())
         return StatusCodes::DSNoSuchEntry;
-    return CopyText(server->Config().binderyContext, binderyContext, DSNameSize)
-               ? StatusCodes::Success
-               : StatusCodes::InvalidParameter;
+    return CopyText(value, text, DSNameSize) ? StatusCodes::Success : StatusCodes::InvalidParameter;
 }
 
 // --- the server ---

@@ -132,6 +132,9 @@ private:
     Connection* FindConnection(std::uint32_t connRef);
     Connection* ConnectionOfHandle(std::uint32_t connHandle);
     std::uint32_t DirectoryCall(std::uint32_t context, std::uint32_t connHandle, Server*& server);
+    // A text of the server's directory settings (its directory name or bindery context) for a call.
+    std::uint32_t ServerDirectoryText(const char* callName, std::uint32_t context, std::uint32_t connHandle,
+                                      std::string ServerConfig::*field, char* text);
     void ExtensionOutputs(const ExtensionInfo& info, std::uint8_t* majorVersion, std::uint8_t* minorVersion,
                           std::uint8_t* revision, std::uint8_t* queryData);
 
