@@ -100,6 +100,16 @@ QVBoxLayout* MakeColumn(QWidget* parent) {
 
 constexpr int EditHeight = 21;
 
+// Tab moves through the widgets in the order given.
+void SetFocusOrder(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous != nullptr)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
 } // namespace
 
 void TMainForm::BuildConnectionsPage(QWidget* page) {
@@ -140,12 +150,7 @@ void TMainForm::BuildConnectionsPage(QWidget* page) {
     row->addWidget(Panel1Left);
     row->addWidget(Panel1Right, 1);
 
-    setTabOrder(EditUser, EditSrv);
-    setTabOrder(EditSrv, EditVer);
-    setTabOrder(EditVer, EditConn);
-    setTabOrder(EditConn, EditVol);
-    setTabOrder(EditVol, EditBndCtx);
-    setTabOrder(EditBndCtx, ServerList);
+    SetFocusOrder({EditUser, EditSrv, EditVer, EditConn, EditVol, EditBndCtx, ServerList});
 }
 
 void TMainForm::BuildExtensionsPage(QWidget* page) {
@@ -181,11 +186,8 @@ void TMainForm::BuildExtensionsPage(QWidget* page) {
     row->addWidget(Panel2Left, 1);
     row->addWidget(PanelExtensionsRight);
 
-    setTabOrder(ListBoxNCPExtensions, ButtonCopyToServer);
-    setTabOrder(ButtonCopyToServer, EditNLMSourcePath);
-    setTabOrder(EditNLMSourcePath, ButtonLoadNLM);
-    setTabOrder(ButtonLoadNLM, EditNLMName);
-    setTabOrder(EditNLMName, ButtonUnloadNLM);
+    SetFocusOrder({ListBoxNCPExtensions, ButtonCopyToServer, EditNLMSourcePath, ButtonLoadNLM, EditNLMName,
+                   ButtonUnloadNLM});
 }
 
 void TMainForm::BuildServerScreenPage(QWidget* page) {
@@ -240,11 +242,7 @@ void TMainForm::BuildServerScreenPage(QWidget* page) {
     row->addWidget(PanelServerLeft);
     row->addWidget(PanelServerRight, 1);
 
-    setTabOrder(RadioGroupScreens, EditKey);
-    setTabOrder(EditKey, ButtonESC);
-    setTabOrder(ButtonESC, ButtonCR);
-    setTabOrder(ButtonCR, ButtonCLS);
-    setTabOrder(ButtonCLS, MemoConsole);
+    SetFocusOrder({RadioGroupScreens, EditKey, ButtonESC, ButtonCR, ButtonCLS, MemoConsole});
 }
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
