@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Starts the real program under a virtual X server, checks its main window, takes a screenshot and closes
+# it as a user would; the program must end with status 0 having written its settings file.
+# Usage: smoke.sh <path-to-tessaline> <scratch-dir>
+set -euo pipefail
+source "$(dirname "$0")/support/common.sh"
+[ $# -eq 2 ] || fail "usage: $0 <path-to-tessaline> <scratch-dir>"
+e2e_run_under_xvfb "$0" "$@"
+
+program=$(realpath "$1")
+e2e_fresh_home "$2"
+trap e2e_cleanup EXIT
+
+# The demo network's first server is ATLAS (version 5), where the workstation is logged in as the
+# directory user CN=Admin.O=ACME; choosing a server titles the window "<server>: <user>".
+expected_title="ATLAS: CN=Admin.O=ACME"
+
+note "starting $program"
+e2e_start_program "$program"
+title=$(e2e_window_title)
+[ "$title" = "$expected_title" ] || fail "window title is \"$title\", expected \"$expected_title\""
+note "window $E2E_WINDOW \"$title\" at $E2E_WX,$E2E_WY, ${E2E_WW}x$E2E_WH"
+[ "$E2E_WW" -eq "$E2E_WINDOW_WIDTH" ] && [ "$E2E_WH" -eq "$E2E_WINDOW_HEIGHT" ] ||
+    fail "window is ${E2E_WW}x$E2E_WH, expected ${E2E_WINDOW_WIDTH}x$E2E_WINDOW_HEIGHT"
+
+# The window must have painted something: a blank or single-colour picture means it did not.
+shot="$E2E_SHOTS/connections.png"
+deadline=$((SECONDS + 15))
+while :; do
+    e2e_shot "$shot"
+    colours=$(identify -format '%k' "$shot")
+    [ "$colours" -ge 8 ] && break
+    [ $SECONDS -lt $deadline ] || fail "the window's picture has only $colours colours: nothing was drawn"
+    sleep 0.2
+done
+note "screenshot $shot ($colours colours)"
+
+[ ! -e "$E2E_SETTINGS_FILE" ] || fail "the settings file exists before the window was closed"
+e2e_close_program
+[ "$E2E_EXIT" -eq 0 ] || fail "the program ended with status $E2E_EXIT after the close request"
+note "the program ended with status 0"
+
+# Closing writes the transfer source path, which starts as the program's own directory.
+[ -f "$E2E_SETTINGS_FILE" ] || fail "closing did not write the settings file $E2E_SETTINGS_FILE"
+expected_line="Transfer Path=$(dirname "$program")/"
+grep -qx '\[Paths\]' "$E2E_SETTINGS_FILE" || fail "no [Paths] section in $E2E_SETTINGS_FILE: $(cat "$E2E_SETTINGS_FILE")"
+grep -qxF "$expected_line" "$E2E_SETTINGS_FILE" ||
+    fail "no line \"$expected_line\" in $E2E_SETTINGS_FILE: $(cat "$E2E_SETTINGS_FILE")"
+if grep -q 'Sanitizer\|runtime error' "$E2E_PROGRAM_LOG"; then
+    fail "the sanitizers reported a fault"
+fi
+note "settings file written: $expected_line"
+echo "PASS: smoke"

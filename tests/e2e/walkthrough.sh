@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Drives the real program with real mouse and keyboard input through the walk that touches every page:
+# choose the version-4 server BOREAS, be refused the Server Screen, transfer and load QVEXT.NLM, see the
+# QV_EXT extension, open the Server Screen, type a console command, recall it, clear the screen, close.
+# Usage: walkthrough.sh <path-to-tessaline> <scratch-dir>
+set -euo pipefail
+source "$(dirname "$0")/support/common.sh"
+[ $# -eq 2 ] || fail "usage: $0 <path-to-tessaline> <scratch-dir>"
+e2e_run_under_xvfb "$0" "$@"
+
+program=$(realpath "$1")
+e2e_fresh_home "$2"
+trap e2e_cleanup EXIT
+shots=$E2E_SHOTS
+
+# Positions inside the 683x462 window, from app/MainFormLayout.cpp. The tab row is 23 pixels high with the
+# tabs' captions in Liberation Sans 11 px; each page fills the window below it.
+readonly PAGE_TOP=23
+readonly TAB_EXTENSIONS="125 12"
+readonly TAB_SERVER_SCREEN="211 12"
+# Connections page: the server list's second entry (the radio buttons run down the 233-pixel left panel).
+readonly SERVER_BOREAS="55 90"
+# Extensions page: the 185-pixel right panel holds Load at (8,64) and Transfer at (8,264), 75x25 each.
+readonly EXT_PANEL_X=$((E2E_WINDOW_WIDTH - 185))
+readonly BUTTON_LOAD="$((EXT_PANEL_X + 8 + 37)) $((PAGE_TOP + 64 + 12))"
+readonly BUTTON_TRANSFER="$((EXT_PANEL_X + 8 + 37)) $((PAGE_TOP + 264 + 12))"
+readonly EXTENSION_LIST="$((EXT_PANEL_X - 8))x$((E2E_WINDOW_HEIGHT - PAGE_TOP - 30))+4+$((PAGE_TOP + 22))"
+# Server Screen page: the 76-pixel input panel at the foot of the 201-pixel left column holds the key field
+# at (56,8) 140x21 and the buttons CLS (8,40), CR (92,40) and cursor up (165,40), 25 pixels high.
+readonly INPUT_TOP=$((E2E_WINDOW_HEIGHT - 76))
+readonly EDIT_KEY="$((56 + 70)) $((INPUT_TOP + 8 + 10))"
+readonly BUTTON_CLS="$((8 + 16)) $((INPUT_TOP + 40 + 12))"
+readonly BUTTON_CR="$((92 + 16)) $((INPUT_TOP + 40 + 12))"
+readonly BUTTON_CURSOR_UP="$((165 + 16)) $((INPUT_TOP + 40 + 12))"
+readonly CONSOLE_AREA="$((E2E_WINDOW_WIDTH - 201 - 6))x$((E2E_WINDOW_HEIGHT - PAGE_TOP - 6))+204+$((PAGE_TOP + 3))"
+readonly PAGE_AREA="${E2E_WINDOW_WIDTH}x$((E2E_WINDOW_HEIGHT - PAGE_TOP))+0+$PAGE_TOP"
+# The extension list's second row, where the newly loaded extension appears (18-pixel heading, 14-pixel rows).
+readonly SECOND_EXTENSION="$((EXT_PANEL_X - 12))x16+4+$((PAGE_TOP + 18 + 15))"
+# Pixel counts: seven characters of console text change well over 60 pixels, a command's output of several
+# rows or a cleared screen well over 1500, a change of page tens of thousands.
+readonly A_WORD=60
+readonly SOME_ROWS=1500
+
+click() {
+    # shellcheck disable=SC2086
+    e2e_click $1
+}
+
+# Waits until the region of the window differs from the reference shot and has settled; fails with a message
+# naming the step otherwise.
+expect_change() {
+    local reference=$1 shot=$2 region=$3 min_pixels=$4 what=$5 count
+    count=$(e2e_wait_for_change "$shots/$reference.png" "$shots/$shot.png" "$region" "$min_pixels" 15) ||
+        fail "$what: only $count pixels changed in $region (more than $min_pixels expected); see $shots/$shot.png"
+    note "  $count pixels changed"
+}
+
+expect_no_error_box() {
+    ! e2e_titled_window_exists Fehler || fail "$1 showed an error box"
+}
+
+boreas_system="$E2E_VOLUMES/BOREAS/SYS/SYSTEM"
+nlm_source="$(dirname "$program")/QVEXT.NLM"
+[ -f "$nlm_source" ] || fail "no QVEXT.NLM beside the program to transfer"
+
+note "starting $program"
+started=$SECONDS
+e2e_start_program "$program"
+[ "$(e2e_window_title)" = "ATLAS: CN=Admin.O=ACME" ] || fail "unexpected first title \"$(e2e_window_title)\""
+
+note "choosing BOREAS"
+click "$SERVER_BOREAS"
+deadline=$((SECONDS + 15))
+until [ "$(e2e_window_title)" = "BOREAS: CN=jdoe.OU=Sales.O=ACME" ]; do
+    [ $SECONDS -lt $deadline ] || fail "choosing BOREAS did not retitle the window: \"$(e2e_window_title)\""
+    sleep 0.1
+done
+[ -d "$boreas_system" ] || fail "no emulated directory $boreas_system"
+[ ! -e "$boreas_system/QVEXT.NLM" ] || fail "BOREAS already holds QVEXT.NLM before the transfer"
+e2e_shot "$shots/01-boreas.png"
+
+note "Server Screen without the console module: refused"
+click "$TAB_SERVER_SCREEN"
+box=$(e2e_wait_for_titled_window Fehler 15) || fail "no \"Fehler\" box refused the Server Screen page"
+xdotool windowfocus --sync "$box" key Return
+deadline=$((SECONDS + 15))
+while e2e_titled_window_exists Fehler; do
+    [ $SECONDS -lt $deadline ] || fail "Return did not close the \"Fehler\" box"
+    sleep 0.1
+done
+e2e_shot "$shots/02-refused.png"
+changed=$(e2e_pixels_differing "$shots/01-boreas.png" "$shots/02-refused.png" "$PAGE_AREA")
+[ "$changed" -lt "$SOME_ROWS" ] || fail "the page changed ($changed pixels) although the Server Screen was refused"
+
+note "Extensions page"
+click "$TAB_EXTENSIONS"
+expect_change 02-refused 03-extensions "$PAGE_AREA" "$SOME_ROWS" "clicking the Extensions tab"
+
+note "Transfer of $nlm_source"
+click "$BUTTON_TRANSFER"
+deadline=$((SECONDS + 15))
+until [ -f "$boreas_system/QVEXT.NLM" ] && cmp -s "$nlm_source" "$boreas_system/QVEXT.NLM"; do
+    expect_no_error_box "the transfer"
+    [ $SECONDS -lt $deadline ] || fail "Transfer did not copy QVEXT.NLM into $boreas_system"
+    sleep 0.1
+done
+expect_no_error_box "the transfer"
+
+note "Load QVEXT.NLM"
+e2e_shot "$shots/04-transferred.png"
+click "$BUTTON_LOAD"
+expect_change 04-transferred 05-loaded "$SECOND_EXTENSION" "$A_WORD" "loading QVEXT.NLM (a second extension, QV_EXT)"
+expect_no_error_box "loading QVEXT.NLM"
+
+note "Server Screen, now accepted"
+click "$TAB_SERVER_SCREEN"
+expect_change 05-loaded 06-server-screen "$CONSOLE_AREA" "$SOME_ROWS" "opening the Server Screen after loading QVEXT.NLM"
+expect_no_error_box "opening the Server Screen after loading QVEXT.NLM"
+
+note "typing MODULES"
+e2e_click $EDIT_KEY
+xdotool type --delay 20 MODULES
+expect_change 06-server-screen 07-typed "$CONSOLE_AREA" "$A_WORD" "typing MODULES into the Input field"
+
+note "CR runs the command"
+click "$BUTTON_CR"
+expect_change 07-typed 08-modules "$CONSOLE_AREA" "$SOME_ROWS" "CR after MODULES (the module list)"
+
+note "cursor up recalls the command"
+click "$BUTTON_CURSOR_UP"
+expect_change 08-modules 09-recalled "$CONSOLE_AREA" "$A_WORD" "cursor up (the recalled command)"
+
+note "CLS clears the console"
+click "$BUTTON_CLS"
+expect_change 09-recalled 10-cleared "$CONSOLE_AREA" "$SOME_ROWS" "CLS"
+
+note "closing"
+e2e_close_program
+[ "$E2E_EXIT" -eq 0 ] || fail "the program ended with status $E2E_EXIT after the close request"
+expected_line="Transfer Path=$(dirname "$program")/"
+grep -qxF "$expected_line" "$E2E_SETTINGS_FILE" 2>/dev/null ||
+    fail "the settings file $E2E_SETTINGS_FILE lacks \"$expected_line\""
+if grep -q 'Sanitizer\|runtime error' "$E2E_PROGRAM_LOG"; then
+    fail "the sanitizers reported a fault"
+fi
+note "walk finished in $((SECONDS - started)) s"
+echo "PASS: walkthrough"
