@@ -24,7 +24,6 @@ readonly SERVER_BOREAS="55 90"
 readonly EXT_PANEL_X=$((E2E_WINDOW_WIDTH - 185))
 readonly BUTTON_LOAD="$((EXT_PANEL_X + 8 + 37)) $((PAGE_TOP + 64 + 12))"
 readonly BUTTON_TRANSFER="$((EXT_PANEL_X + 8 + 37)) $((PAGE_TOP + 264 + 12))"
-readonly EXTENSION_LIST="$((EXT_PANEL_X - 8))x$((E2E_WINDOW_HEIGHT - PAGE_TOP - 30))+4+$((PAGE_TOP + 22))"
 # Server Screen page: the 76-pixel input panel at the foot of the 201-pixel left column holds the key field
 # at (56,8) 140x21 and the buttons CLS (8,40), CR (92,40) and cursor up (165,40), 25 pixels high.
 readonly INPUT_TOP=$((E2E_WINDOW_HEIGHT - 76))
@@ -118,7 +117,7 @@ expect_change 05-loaded 06-server-screen "$CONSOLE_AREA" "$SOME_ROWS" "opening t
 expect_no_error_box "opening the Server Screen after loading QVEXT.NLM"
 
 note "typing MODULES"
-e2e_click $EDIT_KEY
+click "$EDIT_KEY"
 xdotool type --delay 20 MODULES
 expect_change 06-server-screen 07-typed "$CONSOLE_AREA" "$A_WORD" "typing MODULES into the Input field"
 

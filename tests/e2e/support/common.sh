@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034
 # Shared steps of the real-window checks: a private home for the program's files, a virtual X server,
 # finding windows, clicking at window positions, screenshots and closing the program as a user would.
 # Sourced by tests/e2e/*.sh and scripts/screenshots.sh; not a test itself.
