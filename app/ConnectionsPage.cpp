@@ -13,7 +13,14 @@
 
 namespace {
 constexpr int MaxServerNameLength = 255;
+
+// Shows a text from its first character: a field set from code would otherwise scroll to its end, hiding
+// the start of a long directory name.
+void ShowText(QLineEdit* field, const QString& text) {
+    field->setText(text);
+    field->setCursorPosition(0);
 }
+} // namespace
 
 void TMainForm::ServerListClick(QObject* sender) {
     const std::string serverName =
@@ -25,7 +32,7 @@ void TMainForm::ServerListClick(QObject* sender) {
         // Starts empty, so a user name that cannot be read shows as an empty field.
         NetUtil::UserNameBuffer userName{};
         NetUtil::GetConnRefUserName(connRef, userName);
-        EditUser->setText(QString::fromLatin1(TextUpToZero(userName.data(), userName.size())));
+        ShowText(EditUser, QString::fromLatin1(TextUpToZero(userName.data(), userName.size())));
         GetMoreServerInfo(sender);
     }
     setWindowTitle(ServerList->itemText(ServerList->itemIndex()) + QStringLiteral(": ") + EditUser->text());
@@ -48,11 +55,11 @@ void TMainForm::GetMoreServerInfo(QObject* sender) {
     NetUtil::ReportError(status, "NWGetFileServerInformation");
     if (status != 0)
         return;
-    EditSrv->setText(QString::fromLatin1(TextUpToZero(serverName, sizeof serverName)));
-    EditVer->setText(QStringLiteral("v%1.%2").arg(majorVersion).arg(minorVersion));
-    EditConn->setText(QStringLiteral("%1 of %2 used").arg(connectionsInUse).arg(maxConnections));
-    EditVol->setText(QString::number(volumeCount));
-    EditBndCtx->setText(QString());
+    ShowText(EditSrv, QString::fromLatin1(TextUpToZero(serverName, sizeof serverName)));
+    ShowText(EditVer, QStringLiteral("v%1.%2").arg(majorVersion).arg(minorVersion));
+    ShowText(EditConn, QStringLiteral("%1 of %2 used").arg(connectionsInUse).arg(maxConnections));
+    ShowText(EditVol, QString::number(volumeCount));
+    ShowText(EditBndCtx, QString());
     if (majorVersion >= 4)
         GetSomeDSInfo(sender);
 }
@@ -69,10 +76,10 @@ void TMainForm::GetSomeDSInfo(QObject*) {
     const std::uint32_t dnStatus = Client().NWDSGetServerDN(context, CurrentConn, serverDN);
     NetUtil::ReportError(dnStatus, "NWDSGetServerDN");
     if (dnStatus == 0)
-        EditSrv->setText(QString::fromLatin1(TextUpToZero(serverDN, sizeof serverDN)));
+        ShowText(EditSrv, QString::fromLatin1(TextUpToZero(serverDN, sizeof serverDN)));
 
     char binderyContext[ClientLibrary::DSNameSize] = {};
     if (Client().GetBinderyContext(context, CurrentConn, binderyContext) == 0)
-        EditBndCtx->setText(QString::fromLatin1(TextUpToZero(binderyContext, sizeof binderyContext)));
+        ShowText(EditBndCtx, QString::fromLatin1(TextUpToZero(binderyContext, sizeof binderyContext)));
     Client().FreeContext(context);
 }

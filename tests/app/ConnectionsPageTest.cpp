@@ -111,6 +111,9 @@ private Q_SLOTS:
         form.ServerList->setItemIndex(entry);
 
         QCOMPARE(Fields(form), fields);
+        // Long directory names show from their start.
+        QCOMPARE(form.EditUser->cursorPosition(), 0);
+        QCOMPARE(form.EditSrv->cursorPosition(), 0);
         QCOMPARE(form.windowTitle(), caption);
         QCOMPARE(fixture.client.CallCount("NWDSGetServerDN"), directoryCalls);
         QCOMPARE(fixture.client.CallCount("GetBinderyContext"), directoryCalls);
