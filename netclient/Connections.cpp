@@ -3,6 +3,7 @@
 #include "netclient/ClientLibrary.h"
 #include "netclient/SharedState.h"
 #include "netclient/StatusCodes.h"
+#include "util/BufferText.h"
 
 #include <algorithm>
 #include <array>
@@ -71,11 +72,7 @@ std::uint16_t GetConnRefServerName(std::uint32_t connRef, std::string& serverNam
         return status;
     }
     // A name that fills the buffer without a terminator ends at the buffer's end.
-    std::size_t length =
-        static_cast<std::size_t>(std::find(buffer.begin(), buffer.end(), '\0') - buffer.begin());
-    if (length > maxLength)
-        length = maxLength;
-    serverName.assign(buffer.data(), length);
+    serverName = TextUpToZero(buffer.data(), buffer.size()).substr(0, maxLength);
     return status;
 }
 

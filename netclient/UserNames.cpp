@@ -2,6 +2,7 @@
 
 #include "netclient/ClientLibrary.h"
 #include "netclient/Connections.h"
+#include "util/BufferText.h"
 #include "util/ErrorReporting.h"
 
 #include <algorithm>
@@ -11,16 +12,9 @@ namespace NetUtil {
 
 namespace {
 
-// Text of a fixed client buffer: up to its terminator, or the whole buffer when the client left none.
-std::string TextOfBuffer(const char* buffer, std::size_t size) {
-    return std::string(buffer, std::find(buffer, buffer + size, '\0'));
-}
-
 // Writes text into the user-name buffer, zero-terminated, cut so that the terminator always fits.
 void WriteUserName(UserNameBuffer& buffer, const std::string& text) {
-    const std::size_t length = std::min(text.size(), buffer.size() - 1);
-    std::memcpy(buffer.data(), text.data(), length);
-    buffer[length] = '\0';
+    CopyToBuffer(text, buffer.data(), buffer.size());
 }
 
 } // namespace
@@ -68,7 +62,7 @@ std::uint32_t GetDSObjectName(std::uint32_t connHandle, std::uint32_t objectId, 
     }
     char buffer[ClientLibrary::DSObjectNameSize] = {};
     const std::uint32_t status = client.MapIdToDSName(context, connHandle, objectId, buffer);
-    name = status == 0 ? TextOfBuffer(buffer, sizeof buffer) : std::string();
+    name = status == 0 ? TextUpToZero(buffer, sizeof buffer) : std::string();
     client.FreeContext(context);
     return status;
 }
@@ -77,7 +71,7 @@ std::uint16_t GetBinderyObjectName(std::uint32_t connHandle, std::uint32_t objec
                                    std::uint16_t& objectType, std::string& name) {
     char buffer[ClientLibrary::BinderyNameSize] = {};
     const std::uint16_t status = Client().GetBinderyObjectNameById(connHandle, objectId, buffer, &objectType);
-    name = status == 0 ? TextOfBuffer(buffer, sizeof buffer) : std::string();
+    name = status == 0 ? TextUpToZero(buffer, sizeof buffer) : std::string();
     return status;
 }
 
