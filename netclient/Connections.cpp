@@ -5,7 +5,6 @@
 #include "netclient/StatusCodes.h"
 #include "util/BufferText.h"
 
-#include <algorithm>
 #include <array>
 
 namespace NetUtil {

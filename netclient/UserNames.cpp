@@ -5,8 +5,6 @@
 #include "util/BufferText.h"
 #include "util/ErrorReporting.h"
 
-#include <algorithm>
-#include <cstring>
 
 namespace NetUtil {
 
