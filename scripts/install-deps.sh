@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2
-          xvfb xauth xdotool imagemagick x11-utils python3)
+          xvfb xauth xdotool imagemagick x11-utils python3 qtkeychain-qt6-dev)
 
 missing=()
 for package in "${packages[@]}"; do
