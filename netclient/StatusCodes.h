@@ -17,6 +17,17 @@ inline constexpr std::uint16_t NoPrimaryConnection = 0x8847;  // no primary conn
 inline constexpr std::uint16_t ClientNotStarted = 0x8866;     // client or NWCLX start-up refused
 inline constexpr std::uint16_t InvalidConnRef = 0x8872;       // unknown connection reference
 
+// Requester transport (NCP over TCP). NetWare's own requester codes where one fits.
+inline constexpr std::uint16_t RequestTimedOut = 0x8805;   // no answer within the time limit (receive failed)
+inline constexpr std::uint16_t SendFailed = 0x8809;        // the request could not be sent
+inline constexpr std::uint16_t HostUnreachable = 0x880A;   // no route to the server's address
+inline constexpr std::uint16_t MalformedReply = 0x8816;    // reply frame or NCP header malformed
+inline constexpr std::uint16_t ConnectionLost = 0x8819;    // closed, reset, or given up after a time-out
+inline constexpr std::uint16_t ReplyMismatch = 0x8876;     // reply's sequence/connection not the request's
+inline constexpr std::uint16_t HostNotFound = 0x8884;      // the server name resolves to no address
+inline constexpr std::uint16_t ConnectionRefused = 0x8885; // nothing listens at the server's address and port
+// A reply longer than the negotiated bound is BufferTooSmall (NetWare: more data than the reply buffer holds).
+
 // Server completion codes.
 inline constexpr std::uint16_t NoSuchExtension = 0x89FE;      // extension scan ended or unknown extension
 inline constexpr std::uint16_t NoSuchObject = 0x89FC;         // bindery object unknown

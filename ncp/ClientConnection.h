@@ -1,0 +1,88 @@
+#pragma once
+
+#include "ncp/PacketHeader.h"
+#include "ncp/PcapWriter.h"
+#include "ncp/Transport.h"
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// One NCP service connection from the client to a server, over its own Transport: creates the service
+// connection (0x1111) and keeps the number the server assigns, numbers the requests, sends each call and
+// matches its reply by sequence and connection number, negotiates the buffer size (function 33), and
+// destroys the connection (0x5555). Logging in and the typed calls are built on top of Call by the client.
+// After one time-out the connection counts as lost: later calls fail at once with ConnectionLost.
+namespace Ncp {
+
+// A server's answer to one call.
+struct Reply {
+    ReplyHeader header;
+    std::vector<std::uint8_t> data; // the bytes after the 8-byte reply header
+};
+
+class ClientConnection final {
+public:
+    using Milliseconds = std::chrono::milliseconds;
+
+    // The buffer size a server assumes until one is negotiated.
+    static constexpr std::uint16_t DefaultBufferSize = 512;
+    // What this client proposes: file data of 4 KiB per call.
+    static constexpr std::uint16_t ProposedBufferSize = 4096;
+
+    ClientConnection() = default;
+    ~ClientConnection();
+    ClientConnection(const ClientConnection&) = delete;
+    ClientConnection& operator=(const ClientConnection&) = delete;
+
+    // The time limit for connecting and for each call's reply (default 5 s).
+    void SetTimeLimit(Milliseconds limit) { limit_ = limit; }
+    // Records every frame of this connection (see Transport::SetCapture).
+    void SetCapture(PcapWriter* capture) { transport_.SetCapture(capture); }
+
+    // Connects to host and port and creates the service connection. Transport statuses, MalformedReply,
+    // ReplyMismatch, or the server's status (0x89xx) when it refuses the connection.
+    std::uint16_t Open(const std::string& host, std::uint16_t port);
+
+    // One call: function and the request bytes after the function byte (length word, subfunction and data,
+    // as the function lays them out). reply receives the reply whenever one arrived. Answers the reply's
+    // completion as a status (Success or 0x89xx), or a requester status: InvalidConnection (not open),
+    // ConnectionLost, RequestTimedOut (the connection is lost from then on), MalformedReply,
+    // ReplyMismatch (sequence or connection number not the request's; also lost), BufferTooSmall.
+    std::uint16_t Call(std::uint8_t function, std::span<const std::uint8_t> request, Reply& reply);
+
+    // Function 33: proposes size and keeps what the server accepts (frames up to that buffer are read).
+    // accepted receives the server's size. A reply outside 512 ... proposed is MalformedReply.
+    std::uint16_t NegotiateBufferSize(std::uint16_t proposed, std::uint16_t& accepted);
+
+    // Destroys the service connection (0x5555) when it is still usable and closes the socket. Answers the
+    // status of the destroy call (Success when nothing was open).
+    std::uint16_t Close();
+
+    bool IsOpen() const { return open_ && !lost_; }
+    bool IsLost() const { return lost_; }
+    std::uint16_t ConnectionNumber() const { return connection_; }
+    std::uint16_t BufferSize() const { return bufferSize_; }
+    std::uint8_t Task() const { return task_; }
+    Endpoint LocalEndpoint() const { return transport_.LocalEndpoint(); }
+    Endpoint PeerEndpoint() const { return transport_.PeerEndpoint(); }
+
+private:
+    // Sends one packet of the given type and waits for its reply; checks sequence and connection.
+    std::uint16_t Exchange(PacketType type, std::uint8_t function, std::span<const std::uint8_t> request,
+                           Reply& reply);
+    std::uint16_t Lose(std::uint16_t status); // marks the connection lost, closes the socket
+
+    Transport transport_;
+    Milliseconds limit_{5000};
+    bool open_ = false;
+    bool lost_ = false;
+    std::uint16_t connection_ = NoConnection;
+    std::uint8_t nextSequence_ = 0;
+    std::uint8_t task_ = 1;
+    std::uint16_t bufferSize_ = DefaultBufferSize;
+};
+
+} // namespace Ncp

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ncp/PcapWriter.h"
+#include "ncp/TcpFrame.h"
+
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// The client's end of one NCP-over-TCP connection: a POSIX socket, connected with a time limit, that sends
+// request frames and receives reply frames. Every routine returns a status (StatusCodes) and never throws;
+// a peer that goes away never raises SIGPIPE. Once the stream cannot be trusted (time-out, malformed
+// frame, reset) the transport closes itself and every later call answers ConnectionLost at once.
+// ClientConnection uses it; tests use it directly against loopback peers.
+namespace Ncp {
+
+class Transport final {
+public:
+    using Milliseconds = std::chrono::milliseconds;
+
+    // How many "request being processed" frames may each restart the reply wait; after that they are
+    // skipped like any other frame that is not a reply, and the time limit runs on.
+    static constexpr int MaxBusyRestarts = 16;
+
+    Transport() = default;
+    ~Transport();
+    Transport(const Transport&) = delete;
+    Transport& operator=(const Transport&) = delete;
+
+    // Connects to host (an IPv4 address or a host name) and port within limit. Statuses: Success,
+    // HostNotFound, ConnectionRefused, HostUnreachable, RequestTimedOut, InvalidParameter (already open).
+    // A host name is resolved by the system resolver, under its own time limits.
+    std::uint16_t Connect(const std::string& host, std::uint16_t port, Milliseconds limit);
+
+    // Sends a whole encoded frame within limit. Statuses: Success, ConnectionLost, RequestTimedOut
+    // (the peer does not take the bytes), SendFailed.
+    std::uint16_t Send(std::span<const std::uint8_t> frame, Milliseconds limit);
+
+    // Waits up to limit for the next reply frame (NCP type 0x3333), skipping frames of other types; each
+    // busy frame (0x9999) restarts the wait, at most MaxBusyRestarts times. Statuses: Success,
+    // RequestTimedOut, ConnectionLost (closed or reset, also mid-frame), MalformedReply (bad signature or
+    // length), BufferTooSmall (a frame longer than the bound).
+    std::uint16_t ReceiveReply(Frame& reply, Milliseconds limit);
+
+    // Closes the socket (recording the end of the conversation in the capture). Safe to call twice.
+    void Close();
+    bool IsOpen() const { return socket_ >= 0; }
+
+    // The largest frame accepted from now on (FrameBoundForBuffer of the negotiated buffer).
+    void SetFrameBound(std::size_t bound);
+    std::size_t FrameBound() const { return bound_; }
+
+    // Records every frame sent and received from now on, with the connection's real addresses. The writer
+    // must outlive the transport, or be unset (nullptr) first.
+    void SetCapture(PcapWriter* capture) { capture_ = capture; }
+
+    Endpoint LocalEndpoint() const { return local_; }
+    Endpoint PeerEndpoint() const { return peer_; }
+
+private:
+    std::uint16_t Fail(std::uint16_t status); // closes, then answers status
+    // Waits for the socket to become readable or writable until deadline. Success, RequestTimedOut, or
+    // ConnectionLost.
+    std::uint16_t WaitFor(short events, std::chrono::steady_clock::time_point deadline);
+
+    int socket_ = -1;
+    bool everConnected_ = false;
+    std::size_t bound_ = MaxFrameSize;
+    PcapWriter* capture_ = nullptr;
+    Endpoint local_;
+    Endpoint peer_;
+    std::vector<std::uint8_t> unread_; // bytes received beyond the last frame
+};
+
+} // namespace Ncp
