@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ncp/Bytes.h"
+#include "ncp/Functions.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// Directory-services calls of function 104: ping (tree name), the bindery context, and single-fragment
+// directory-services messages (104/02) for the two verbs the program needs: the directory name of an entry ID
+// and the server's own directory name. Directory-services fields are little-endian; names travel as
+// length-prefixed UTF-16LE and are exposed here as 8-bit text (characters above 0xFF become '?').
+namespace Ncp {
+
+// 104/01 Ping for NDS: three zero bytes -> PingDirectoryServicesReply.
+struct PingDirectoryServicesRequest {
+    static constexpr CallId Id = Calls::PingDirectoryServices;
+};
+// LE32 ping version, LE32 tree-name length (with its NUL), the tree name padded with '_' to at least
+// 32 bytes (a bindery-only server answers 104 with completion 0xFB instead).
+struct PingDirectoryServicesReply {
+    std::uint32_t pingVersion = 9;
+    std::string treeName; // without NUL and '_' padding
+};
+
+// 104/04 Return Bindery Context: no data -> BinderyContextReply.
+struct BinderyContextRequest {
+    static constexpr CallId Id = Calls::GetBinderyContext;
+};
+// Built as LE32 byte length + UTF-16LE text; parsed from that or from an nstring8 of 8-bit text.
+struct BinderyContextReply {
+    std::string context; // "OU=SALES.O=ACME"
+};
+
+// Directory-services verbs this library carries.
+inline constexpr std::uint32_t VerbReadEntryInfo = 2;
+inline constexpr std::uint32_t VerbGetServerAddress = 53;
+
+// A 104/02 request that fits one fragment: LE32 fragment handle 0xFFFFFFFF, LE32 maximum fragment size,
+// LE32 message size, LE32 flags, LE32 verb, verb data.
+inline constexpr std::uint32_t NoFragmentHandle = 0xFFFFFFFF;
+struct DirectoryServicesRequest {
+    static constexpr CallId Id = Calls::DirectoryServicesFragment;
+    std::uint32_t fragmentHandle = NoFragmentHandle;
+    std::uint32_t maxFragmentSize = 0;
+    std::uint32_t flags = 0;
+    std::uint32_t verb = 0;
+    std::vector<std::uint8_t> verbData;
+};
+// The reply to a single-fragment message: LE32 fragment size (of what follows it), LE32 fragment handle
+// (0xFFFFFFFF: no more fragments), LE32 directory-services completion code (0 = success), verb reply data.
+struct DirectoryServicesReply {
+    std::uint32_t fragmentHandle = NoFragmentHandle;
+    std::uint32_t completionCode = 0;
+    std::vector<std::uint8_t> verbData;
+};
+
+// Verb 2 Read Entry Info: the entry ID -> its distinguished name ("CN=ADMIN.O=ACME").
+struct ReadEntryNameRequest {
+    std::uint32_t entryId = 0;
+};
+struct ReadEntryNameReply {
+    std::string distinguishedName;
+};
+// Verb 53 Get Server Address: no verb data -> the server's distinguished name ("CN=ATLAS.O=ACME").
+struct ServerAddressRequest {};
+struct ServerAddressReply {
+    std::string serverName;
+};
+
+bool BuildRequestData(const PingDirectoryServicesRequest& request, ByteWriter& out);
+bool ParseRequestData(std::span<const std::uint8_t> data, PingDirectoryServicesRequest& request);
+bool BuildReplyData(const PingDirectoryServicesReply& reply, ByteWriter& out);
+bool ParseReplyData(std::span<const std::uint8_t> data, PingDirectoryServicesReply& reply);
+
+bool BuildRequestData(const BinderyContextRequest& request, ByteWriter& out);
+bool ParseRequestData(std::span<const std::uint8_t> data, BinderyContextRequest& request);
+bool BuildReplyData(const BinderyContextReply& reply, ByteWriter& out);
+bool ParseReplyData(std::span<const std::uint8_t> data, BinderyContextReply& reply);
+
+bool BuildRequestData(const DirectoryServicesRequest& request, ByteWriter& out);
+bool ParseRequestData(std::span<const std::uint8_t> data, DirectoryServicesRequest& request);
+bool BuildReplyData(const DirectoryServicesReply& reply, ByteWriter& out);
+bool ParseReplyData(std::span<const std::uint8_t> data, DirectoryServicesReply& reply);
+
+// The verb data inside DirectoryServicesRequest::verbData / DirectoryServicesReply::verbData.
+bool BuildVerbData(const ReadEntryNameRequest& request, ByteWriter& out);
+bool ParseVerbData(std::span<const std::uint8_t> data, ReadEntryNameRequest& request);
+bool BuildVerbData(const ReadEntryNameReply& reply, ByteWriter& out);
+bool ParseVerbData(std::span<const std::uint8_t> data, ReadEntryNameReply& reply);
+bool BuildVerbData(const ServerAddressRequest& request, ByteWriter& out);
+bool ParseVerbData(std::span<const std::uint8_t> data, ServerAddressRequest& request);
+bool BuildVerbData(const ServerAddressReply& reply, ByteWriter& out);
+bool ParseVerbData(std::span<const std::uint8_t> data, ServerAddressReply& reply);
+
+} // namespace Ncp
