@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build qt6-base-dev libgl-dev fonts-liberation2
-          xvfb xauth xdotool imagemagick x11-utils python3 qtkeychain-qt6-dev)
+          xvfb xauth xdotool imagemagick x11-utils python3 qtkeychain-qt6-dev
+          openbox desktop-file-utils appstream-util librsvg2-bin)
 
 missing=()
 for package in "${packages[@]}"; do
