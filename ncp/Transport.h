@@ -12,7 +12,8 @@
 // The client's end of one NCP-over-TCP connection: a POSIX socket, connected with a time limit, that sends
 // request frames and receives reply frames. Every routine returns a status (StatusCodes) and never throws;
 // a peer that goes away never raises SIGPIPE. Once the stream cannot be trusted (time-out, malformed
-// frame, reset) the transport closes itself and every later call answers ConnectionLost at once.
+// frame, reset) the transport closes itself and every later call answers ConnectionLost at once
+// (InvalidConnection before it was ever connected).
 // ClientConnection uses it; tests use it directly against loopback peers.
 namespace Ncp {
 
