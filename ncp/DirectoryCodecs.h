@@ -3,6 +3,7 @@
 #include "ncp/Bytes.h"
 #include "ncp/Functions.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -14,12 +15,17 @@
 // length-prefixed UTF-16LE and are exposed here as 8-bit text (characters above 0xFF become '?').
 namespace Ncp {
 
-// 104/01 Ping for NDS: three zero bytes -> PingDirectoryServicesReply.
+// Longest tree name (ping) and directory name (context, entry and server names) this library builds.
+inline constexpr std::size_t MaxTreeNameLength = 32;
+inline constexpr std::size_t MaxDirectoryNameLength = 256;
+
+// 104/01 Ping for NDS: three zero bytes (servers accept any data) -> PingDirectoryServicesReply.
 struct PingDirectoryServicesRequest {
     static constexpr CallId Id = Calls::PingDirectoryServices;
 };
-// LE32 ping version, LE32 tree-name length (with its NUL), the tree name padded with '_' to at least
-// 32 bytes (a bindery-only server answers 104 with completion 0xFB instead).
+// LE32 ping version 9, LE32 tree-name length (with its NUL), the tree name padded with '_' to 32 bytes and
+// its NUL, then BE32 depth, BE32 revision, LE32 flags (zero here). A bindery-only server answers 104 with
+// completion 0xFB instead.
 struct PingDirectoryServicesReply {
     std::uint32_t pingVersion = 9;
     std::string treeName; // without NUL and '_' padding
@@ -37,9 +43,11 @@ struct BinderyContextReply {
 // Directory-services verbs this library carries.
 inline constexpr std::uint32_t VerbReadEntryInfo = 2;
 inline constexpr std::uint32_t VerbGetServerAddress = 53;
+// Entry-information flag asking for the entry's distinguished name.
+inline constexpr std::uint32_t EntryInfoDistinguishedName = 0x00002000;
 
 // A 104/02 request that fits one fragment: LE32 fragment handle 0xFFFFFFFF, LE32 maximum fragment size,
-// LE32 message size, LE32 flags, LE32 verb, verb data.
+// LE32 message size (of everything after it), LE32 flags, LE32 verb, LE32 reply buffer size, verb data.
 inline constexpr std::uint32_t NoFragmentHandle = 0xFFFFFFFF;
 struct DirectoryServicesRequest {
     static constexpr CallId Id = Calls::DirectoryServicesFragment;
@@ -47,9 +55,10 @@ struct DirectoryServicesRequest {
     std::uint32_t maxFragmentSize = 0;
     std::uint32_t flags = 0;
     std::uint32_t verb = 0;
+    std::uint32_t replyBufferSize = 0;
     std::vector<std::uint8_t> verbData;
 };
-// The reply to a single-fragment message: LE32 fragment size (of what follows it), LE32 fragment handle
+// The reply to a single-fragment message: LE32 fragment size (of everything after it), LE32 fragment handle
 // (0xFFFFFFFF: no more fragments), LE32 directory-services completion code (0 = success), verb reply data.
 struct DirectoryServicesReply {
     std::uint32_t fragmentHandle = NoFragmentHandle;
@@ -57,17 +66,24 @@ struct DirectoryServicesReply {
     std::vector<std::uint8_t> verbData;
 };
 
-// Verb 2 Read Entry Info: the entry ID -> its distinguished name ("CN=ADMIN.O=ACME").
+// Verb 2 Read Entry Info, asking for the distinguished name of an entry ID. Verb data by version:
+// 0: entry ID; 1: name flags, entry ID; 2: name flags, information flags, entry ID (all LE32, after the
+// LE32 version). The reply carries the fields the information flags ask for; this library answers and reads
+// only EntryInfoDistinguishedName: LE32 byte length, UTF-16LE name with its NUL, padding to 4 bytes.
 struct ReadEntryNameRequest {
+    std::uint32_t version = 2;
+    std::uint32_t nameFlags = 0;
+    std::uint32_t infoFlags = EntryInfoDistinguishedName;
     std::uint32_t entryId = 0;
 };
 struct ReadEntryNameReply {
-    std::string distinguishedName;
+    std::string distinguishedName; // "CN=ADMIN.O=ACME"
 };
-// Verb 53 Get Server Address: no verb data -> the server's distinguished name ("CN=ATLAS.O=ACME").
+// Verb 53 Get Server Address: no verb data -> LE32 byte length, UTF-16LE server name with its NUL, padding
+// to 4 bytes, LE32 count of referral addresses (this library sends none and skips any it receives).
 struct ServerAddressRequest {};
 struct ServerAddressReply {
-    std::string serverName;
+    std::string serverName; // "CN=ATLAS.O=ACME"
 };
 
 bool BuildRequestData(const PingDirectoryServicesRequest& request, ByteWriter& out);
