@@ -1,0 +1,94 @@
+#include "NcpTestBytes.h"
+
+#include "ncp/PasswordCipher.h"
+
+#include <QTest>
+
+using namespace Ncp;
+using Bytes = std::vector<std::uint8_t>;
+
+Q_DECLARE_METATYPE(Bytes)
+
+namespace {
+
+Bytes ToBytes(std::span<const std::uint8_t> bytes) {
+    return Bytes(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+class PasswordCipherTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void passwordHash_data() {
+        QTest::addColumn<std::uint32_t>("objectId");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<Bytes>("hash");
+        QTest::addRow("T1") << 0x05000026u << "HELLO123"
+                            << FromHex("a3 c2 a1 66 47 6a 77 4d 52 ed ba 3d d1 97 4b 56");
+        QTest::addRow("T1 lower case")
+            << 0x05000026u << "hello123" << FromHex("a3 c2 a1 66 47 6a 77 4d 52 ed ba 3d d1 97 4b 56");
+        QTest::addRow("T2") << 0x05000026u << "HORSE BATTERY STABLE NETWARE"
+                            << FromHex("74 57 7f 98 07 90 06 f3 53 9a 8e 94 eb de e9 19");
+        // The empty password leaves the folded block all zero (the reading PasswordCipher.cpp explains).
+        QTest::addRow("T4 empty password")
+            << 0x05000026u << "" << FromHex("ae be e3 ab 11 2a 9c 62 f6 77 7b b1 25 6b d6 9d");
+    }
+    void passwordHash() {
+        QFETCH(std::uint32_t, objectId);
+        QFETCH(QString, password);
+        QFETCH(Bytes, hash);
+        QCOMPARE(ToBytes(HashPassword(objectId, password.toStdString())), hash);
+    }
+
+    void loginResponse_data() {
+        QTest::addColumn<Bytes>("key");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<Bytes>("response");
+        QTest::addRow("T3") << FromHex("3f b1 7e 62 fc 11 f8 6f") << "HORSE BATTERY STABLE NETWARE"
+                            << FromHex("97 78 d5 36 73 1d 29 74");
+    }
+    void loginResponse() {
+        QFETCH(Bytes, key);
+        QFETCH(QString, password);
+        QFETCH(Bytes, response);
+        LoginKey loginKey{};
+        std::copy(key.begin(), key.end(), loginKey.begin());
+        QCOMPARE(ToBytes(LoginResponseFor(loginKey, HashPassword(0x05000026, password.toStdString()))),
+                 response);
+    }
+
+    void serverCheck_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<std::uint32_t>("typedForId");
+        QTest::addColumn<bool>("accepted");
+        QTest::addRow("same password") << "acme"
+                                       << "acme" << 0x05000026u << true;
+        QTest::addRow("other case") << "acme"
+                                    << "ACME" << 0x05000026u << true;
+        QTest::addRow("wrong password") << "acme"
+                                        << "acne" << 0x05000026u << false;
+        QTest::addRow("hashed for another object") << "acme"
+                                                   << "acme" << 0x05000027u << false;
+        QTest::addRow("empty against set") << "acme"
+                                           << "" << 0x05000026u << false;
+        QTest::addRow("both empty") << ""
+                                    << "" << 0x05000026u << true;
+    }
+    // A server keeps only the hash and accepts the response a client computed from the typed password.
+    void serverCheck() {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(std::uint32_t, typedForId);
+        QFETCH(bool, accepted);
+        const LoginKey key = {0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+        const LoginResponse expected = LoginResponseFor(key, HashPassword(0x05000026, stored.toStdString()));
+        const LoginResponse sent = LoginResponseFor(key, HashPassword(typedForId, typed.toStdString()));
+        QCOMPARE(SameResponse(expected, sent), accepted);
+    }
+};
+
+QTEST_GUILESS_MAIN(PasswordCipherTest)
+#include "PasswordCipherTest.moc"
