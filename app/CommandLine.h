@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The program's command line. It is read before the toolkit starts, so that --help and --version work
+// without a display.
+//
+//     tessaline [--demo] [--attachments FILE] [--capture FILE]
+//     tessaline --help | --version
+//
+// Passwords are never taken from the command line.
+namespace CommandLine {
+
+enum class Action { Run, ShowHelp, ShowVersion, Refuse };
+
+struct Options {
+    Action action = Action::Run;
+    bool demo = false;           // the demo network even when an attachments file exists
+    std::string attachmentsFile; // empty: the default file in the settings directory
+    std::string captureFile;     // empty: no capture
+    std::string problem;         // Refuse: the one line for stderr
+};
+
+// Reads the arguments after the program name. "--option value" and "--option=value" both work; the first
+// unknown option, a missing value or a stray argument refuses the line.
+Options Parse(const std::vector<std::string>& arguments);
+
+// The --help text (ends with a line break).
+std::string HelpText(const std::string& programName);
+// The --version line (ends with a line break).
+std::string VersionText();
+
+// The exit status for a refused command line.
+inline constexpr int UsageExitCode = 2;
+
+} // namespace CommandLine
