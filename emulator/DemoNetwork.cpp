@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <chrono>
+#include <filesystem>
 
 namespace Emulator {
 
@@ -41,22 +42,39 @@ void LoadBaseModules(Server& server) {
 }
 } // namespace
 
-std::unique_ptr<Workstation> MakeDemoWorkstation(const std::string& volumesRoot) {
-    auto workstation = std::make_unique<Workstation>(volumesRoot);
+std::vector<DemoServer> MakeDemoServers(const std::string& volumesRoot, Clock clock) {
+    // Volume directories are reported as absolute paths, whatever the working directory is later.
+    std::error_code error;
+    std::filesystem::path root = std::filesystem::absolute(volumesRoot, error);
+    if (error || volumesRoot.empty())
+        root = volumesRoot;
     const auto now = std::chrono::system_clock::now();
+    std::vector<DemoServer> servers;
+    const auto add = [&](ServerConfig config, DemoAttachment attachment) -> Server& {
+        servers.push_back(
+            DemoServer{std::make_unique<Server>(std::move(config), root, clock), std::move(attachment)});
+        return *servers.back().server;
+    };
+    const auto addUser = [](Server& server, const char* name, const char* directoryName, std::uint32_t id,
+                            const char* password, bool consoleOperator) {
+        server.AddUser(name, directoryName, id);
+        server.SetPassword(id, password);
+        server.SetConsoleOperator(id, consoleOperator);
+    };
 
-    Server& atlas = workstation->AddServer({.name = "ATLAS",
-                                            .majorVersion = 5,
-                                            .minorVersion = 0,
-                                            .revision = 8,
-                                            .maxConnections = 250,
-                                            .peakConnections = 37,
-                                            .connectionsInUse = 12,
-                                            .volumes = {"SYS", "VOL1", "DATA", "APPS"},
-                                            .sftLevel = 2,
-                                            .ttsLevel = 1,
-                                            .directoryName = "CN=ATLAS.O=ACME",
-                                            .binderyContext = "OU=SALES.O=ACME"});
+    Server& atlas = add({.name = "ATLAS",
+                         .majorVersion = 5,
+                         .minorVersion = 0,
+                         .revision = 8,
+                         .maxConnections = 250,
+                         .peakConnections = 37,
+                         .connectionsInUse = 12,
+                         .volumes = {"SYS", "VOL1", "DATA", "APPS"},
+                         .sftLevel = 2,
+                         .ttsLevel = 1,
+                         .directoryName = "CN=ATLAS.O=ACME",
+                         .binderyContext = "OU=SALES.O=ACME"},
+                        {"ADMIN", "acme", true});
     atlas.SetBootTime(now - std::chrono::hours(24 * 12 + 5) - std::chrono::minutes(17));
     DefineDemoModules(atlas);
     WriteModuleFiles(atlas, {"DS.NLM", "CLIB.NLM", "TIMESYNC.NLM", "TSABACK.NLM", "MONITOR.NLM"});
@@ -64,48 +82,61 @@ std::unique_ptr<Workstation> MakeDemoWorkstation(const std::string& volumesRoot)
     LoadBaseModules(atlas);
     atlas.LoadModule("TSABACK.NLM");
     atlas.LoadModule(Server::ConsoleModuleFile);
-    const std::uint32_t admin = atlas.AddUser("ADMIN", "CN=Admin.O=ACME", 0x0B000001);
-    const std::uint32_t atlasConnection = workstation->AddConnection(atlas, admin);
+    addUser(atlas, "ADMIN", "CN=Admin.O=ACME", 0x0B000001, "acme", true);
+    addUser(atlas, "GUEST", "CN=Guest.O=ACME", 0x0B000002, "guest", false);
 
-    Server& boreas = workstation->AddServer({.name = "BOREAS",
-                                             .majorVersion = 4,
-                                             .minorVersion = 11,
-                                             .revision = 0,
-                                             .maxConnections = 100,
-                                             .peakConnections = 18,
-                                             .connectionsInUse = 7,
-                                             .volumes = {"SYS", "USERS"},
-                                             .sftLevel = 2,
-                                             .ttsLevel = 1,
-                                             .directoryName = "CN=BOREAS.OU=Sales.O=ACME",
-                                             .binderyContext = "OU=Sales.O=ACME"});
+    Server& boreas = add({.name = "BOREAS",
+                          .majorVersion = 4,
+                          .minorVersion = 11,
+                          .revision = 0,
+                          .maxConnections = 100,
+                          .peakConnections = 18,
+                          .connectionsInUse = 7,
+                          .volumes = {"SYS", "USERS"},
+                          .sftLevel = 2,
+                          .ttsLevel = 1,
+                          .directoryName = "CN=BOREAS.OU=Sales.O=ACME",
+                          .binderyContext = "OU=Sales.O=ACME"},
+                         {"JDOE", "sales", true});
     boreas.SetBootTime(now - std::chrono::hours(3) - std::chrono::minutes(41));
     DefineDemoModules(boreas);
     WriteModuleFiles(boreas, {"DS.NLM", "CLIB.NLM", "TIMESYNC.NLM", "MONITOR.NLM"});
     LoadBaseModules(boreas);
-    const std::uint32_t jdoe = boreas.AddUser("JDOE", "CN=jdoe.OU=Sales.O=ACME", 0x2C000014);
-    workstation->AddConnection(boreas, jdoe);
+    addUser(boreas, "JDOE", "CN=jdoe.OU=Sales.O=ACME", 0x2C000014, "sales", true);
 
-    Server& castor = workstation->AddServer({.name = "CASTOR",
-                                             .majorVersion = 3,
-                                             .minorVersion = 12,
-                                             .revision = 0,
-                                             .maxConnections = 25,
-                                             .peakConnections = 6,
-                                             .connectionsInUse = 3,
-                                             .volumes = {"SYS"},
-                                             .sftLevel = 1,
-                                             .ttsLevel = 1,
-                                             .directoryName = {},
-                                             .binderyContext = {}});
+    Server& castor = add({.name = "CASTOR",
+                          .majorVersion = 3,
+                          .minorVersion = 12,
+                          .revision = 0,
+                          .maxConnections = 25,
+                          .peakConnections = 6,
+                          .connectionsInUse = 3,
+                          .volumes = {"SYS"},
+                          .sftLevel = 1,
+                          .ttsLevel = 1,
+                          .directoryName = {},
+                          .binderyContext = {}},
+                         {"SUPERVISOR", "castor", false});
     castor.SetBootTime(now - std::chrono::hours(24 * 40));
     DefineDemoModules(castor);
     WriteModuleFiles(castor, {"CLIB.NLM", "MONITOR.NLM"});
     castor.LoadModule("CLIB.NLM");
-    castor.AddUser("SUPERVISOR", "", 0x00000001);
-    workstation->AddConnection(castor, 0);
+    addUser(castor, "SUPERVISOR", "", 0x00000001, "castor", true);
+    return servers;
+}
 
-    workstation->SetPrimaryConnection(atlasConnection);
+std::unique_ptr<Workstation> MakeDemoWorkstation(const std::string& volumesRoot) {
+    auto workstation = std::make_unique<Workstation>(volumesRoot);
+    std::uint32_t primary = 0;
+    for (DemoServer& demo : MakeDemoServers(volumesRoot)) {
+        Server& server = workstation->AdoptServer(std::move(demo.server));
+        const ServerObject* user = server.FindObject(demo.attachment.userName, 1);
+        const std::uint32_t userId = demo.attachment.logIn && user != nullptr ? user->id : 0;
+        const std::uint32_t reference = workstation->AddConnection(server, userId);
+        if (primary == 0)
+            primary = reference;
+    }
+    workstation->SetPrimaryConnection(primary);
     return workstation;
 }
 

@@ -36,6 +36,13 @@ const ExtensionInfo* ExtensionRegistry::Find(std::string_view name) const {
     return nullptr;
 }
 
+const ExtensionInfo* ExtensionRegistry::Find(std::uint32_t id) const {
+    for (const Entry& entry : entries_)
+        if (entry.info.id == id)
+            return &entry.info;
+    return nullptr;
+}
+
 std::vector<ExtensionInfo> ExtensionRegistry::All() const {
     std::vector<ExtensionInfo> all;
     for (const Entry& entry : entries_)

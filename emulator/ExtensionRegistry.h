@@ -37,6 +37,8 @@ public:
     const ExtensionInfo* Next(std::uint32_t previousId) const;
     // The extension of exactly that name, or null.
     const ExtensionInfo* Find(std::string_view name) const;
+    // The extension of that ID, or null.
+    const ExtensionInfo* Find(std::uint32_t id) const;
     std::vector<ExtensionInfo> All() const;
 
     // Hands the request to the extension's handler. NoSuchExtension for an unknown ID. A handler may

@@ -53,7 +53,8 @@ std::uint32_t Server::AddUser(const std::string& binderyName, const std::string&
             ++nextObjectId_;
         objectId = nextObjectId_++;
     }
-    objects_[objectId] = ServerObject{objectId, binderyName.substr(0, BinderyNameLimit), directoryName, 1};
+    objects_[objectId] = ServerObject{objectId, binderyName.substr(0, BinderyNameLimit), directoryName,
+                                      1,        Ncp::HashPassword(objectId, ""),         false};
     return objectId;
 }
 
@@ -62,9 +63,46 @@ const ServerObject* Server::FindObject(std::uint32_t objectId) const {
     return found == objects_.end() ? nullptr : &found->second;
 }
 
+const ServerObject* Server::FindObject(std::string_view binderyName, std::uint16_t type) const {
+    for (const auto& [id, object] : objects_)
+        if (object.type == type && LocaleText::SameName(object.binderyName, binderyName))
+            return &object;
+    return nullptr;
+}
+
+bool Server::SetPassword(std::uint32_t objectId, std::string_view password) {
+    const auto found = objects_.find(objectId);
+    if (found == objects_.end())
+        return false;
+    found->second.passwordHash = Ncp::HashPassword(objectId, password);
+    return true;
+}
+
+bool Server::SetConsoleOperator(std::uint32_t objectId, bool consoleOperator) {
+    const auto found = objects_.find(objectId);
+    if (found == objects_.end())
+        return false;
+    found->second.consoleOperator = consoleOperator;
+    return true;
+}
+
+bool Server::IsConsoleOperator(std::uint32_t objectId) const {
+    const ServerObject* object = FindObject(objectId);
+    return object != nullptr && object->consoleOperator;
+}
+
 std::uint32_t Server::Attach(std::uint32_t userId) {
-    const std::uint32_t connection = nextConnection_++;
-    connections_[connection] = userId;
+    // Numbers are reused once free, as a NetWare server reuses its connection slots; the map is ordered, so
+    // the first gap is the lowest free number.
+    std::uint32_t connection = 1;
+    for (const auto& [number, attachment] : connections_) {
+        if (number != connection)
+            break;
+        ++connection;
+    }
+    if (connection > MaxConnectionNumber)
+        return 0;
+    connections_[connection] = Attachment{userId, Now()};
     return connection;
 }
 
@@ -76,7 +114,7 @@ bool Server::SetConnectionUser(std::uint32_t connection, std::uint32_t userId) {
     const auto found = connections_.find(connection);
     if (found == connections_.end())
         return false;
-    found->second = userId;
+    found->second = Attachment{userId, Now()};
     return true;
 }
 
@@ -84,7 +122,14 @@ std::optional<std::uint32_t> Server::UserOnConnection(std::uint32_t connection) 
     const auto found = connections_.find(connection);
     if (found == connections_.end())
         return std::nullopt;
-    return found->second;
+    return found->second.userId;
+}
+
+std::optional<std::chrono::system_clock::time_point> Server::LoginTime(std::uint32_t connection) const {
+    const auto found = connections_.find(connection);
+    if (found == connections_.end())
+        return std::nullopt;
+    return found->second.loginTime;
 }
 
 std::uint32_t Server::RegisterExtension(const std::string& name, std::uint8_t major, std::uint8_t minor,

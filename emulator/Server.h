@@ -3,6 +3,7 @@
 #include "emulator/ExtensionRegistry.h"
 #include "emulator/ServerConsole.h"
 #include "emulator/Volumes.h"
+#include "ncp/PasswordCipher.h"
 
 #include <chrono>
 #include <cstdint>
@@ -37,12 +38,15 @@ struct ServerConfig {
     bool standardScreens = true; // "System Console", "Monitor" and "Logger Screen"
 };
 
-// A bindery object, with its directory name on servers that have directory services.
+// A bindery object, with its directory name on servers that have directory services. A user keeps only the
+// hash of its password (salted with its ID), never the password.
 struct ServerObject {
     std::uint32_t id = 0;
     std::string binderyName;   // at most 47 characters
     std::string directoryName; // empty: the directory knows no name for it
     std::uint16_t type = 1;    // 1 = user
+    Ncp::PasswordHash passwordHash{};
+    bool consoleOperator = false; // may load and unload modules and write SYS:SYSTEM
 };
 
 // An NLM the server knows how to run: loading it lists it among the modules and, when it names an
@@ -85,17 +89,32 @@ public:
     void SetConnectionCounts(std::uint16_t maxConnections, std::uint16_t peak, std::uint16_t inUse);
 
     // --- bindery objects ---
-    // Adds a user object; objectId 0 has one allocated. Returns the ID.
+    // Adds a user object with an empty password and no console rights; objectId 0 has one allocated.
+    // Returns the ID.
     std::uint32_t AddUser(const std::string& binderyName, const std::string& directoryName,
                           std::uint32_t objectId = 0);
     const ServerObject* FindObject(std::uint32_t objectId) const;
+    // The object of that bindery name (letter case ignored) and type, or null.
+    const ServerObject* FindObject(std::string_view binderyName, std::uint16_t type) const;
+    // Keeps the hash of the password (letter case ignored); false for an unknown object.
+    bool SetPassword(std::uint32_t objectId, std::string_view password);
+    bool SetConsoleOperator(std::uint32_t objectId, bool consoleOperator);
+    // Whether the object exists and is a console operator; false for 0 (nobody).
+    bool IsConsoleOperator(std::uint32_t objectId) const;
 
     // --- connections (numbered by the server) ---
+    // The lowest free connection number (1..MaxConnectionNumber), or 0 when every number is taken.
     std::uint32_t Attach(std::uint32_t userId);
     void Detach(std::uint32_t connection);
+    // Logs userId in on the connection (0: logs out); the login time is now.
     bool SetConnectionUser(std::uint32_t connection, std::uint32_t userId);
     // The user object ID logged in on the connection (0: nobody); nothing for an unknown connection.
     std::optional<std::uint32_t> UserOnConnection(std::uint32_t connection) const;
+    // When the connection's user logged in (or the connection was made); nothing for an unknown connection.
+    std::optional<std::chrono::system_clock::time_point> LoginTime(std::uint32_t connection) const;
+    std::size_t AttachedCount() const { return connections_.size(); }
+    // NCP connection numbers are 16-bit and 0xFFFF means "none".
+    static constexpr std::uint32_t MaxConnectionNumber = 0xFFFE;
 
     // --- NCP extensions ---
     ExtensionRegistry& Extensions() { return extensions_; }
@@ -150,8 +169,12 @@ private:
     Volumes volumes_;
     std::map<std::uint32_t, ServerObject> objects_;
     std::uint32_t nextObjectId_ = 0x01000001;
-    std::map<std::uint32_t, std::uint32_t> connections_; // connection number -> user object ID
-    std::uint32_t nextConnection_ = 1;
+    struct Attachment {
+        std::uint32_t userId = 0;
+        std::chrono::system_clock::time_point loginTime;
+    };
+
+    std::map<std::uint32_t, Attachment> connections_; // by connection number
     std::vector<ModuleDefinition> definitions_;
     std::vector<LoadedModule> modules_;
     std::deque<LogEntry> eventLog_;

@@ -40,6 +40,13 @@ Server& Workstation::AddServer(ServerConfig config) {
     return *servers_.back();
 }
 
+Server& Workstation::AdoptServer(std::unique_ptr<Server> server) {
+    if (clock_)
+        server->SetClock(clock_);
+    servers_.push_back(std::move(server));
+    return *servers_.back();
+}
+
 Server* Workstation::FindServer(std::string_view name) {
     for (const auto& server : servers_)
         if (LocaleText::SameName(server->Name(), name))
@@ -305,7 +312,8 @@ std::uint32_t Workstation::MapIdToDSName(std::uint32_t context, std::uint32_t co
 
 std::uint32_t Workstation::NWDSGetServerDN(std::uint32_t context, std::uint32_t connHandle,
                                            char serverDN[DSNameSize]) {
-    return ServerDirectoryText("NWDSGetServerDN", context, connHandle, &ServerConfig::directoryName, serverDN);
+    return ServerDirectoryText("NWDSGetServerDN", context, connHandle, &ServerConfig::directoryName,
+                               serverDN);
 }
 
 std::uint32_t Workstation::GetBinderyContext(std::uint32_t context, std::uint32_t connHandle,

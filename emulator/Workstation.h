@@ -45,6 +45,8 @@ public:
     // --- building the network ---
     // Adds a server; its volume directories are made under the volumes root.
     Server& AddServer(ServerConfig config);
+    // Adds a server made elsewhere (MakeDemoServers); it takes the workstation's clock when one was given.
+    Server& AdoptServer(std::unique_ptr<Server> server);
     // The server of that name (letter case ignored), or null.
     Server* FindServer(std::string_view name);
     std::vector<Server*> Servers();
