@@ -1,10 +1,9 @@
-#include "TsharkCheck.h"
+#include "tests/support/TsharkCheck.h"
 
+#include <QMap>
+#include <QPair>
 #include <QProcess>
-#include <QSet>
 #include <QStandardPaths>
-
-#include <algorithm>
 
 namespace TsharkCheck {
 
@@ -18,7 +17,9 @@ enum Column {
     SegmentLength,
     Protocols,
     ReassembledIn,
+    Stream,
     NcpType,
+    NcpSequence,
     RequestFrame,
     Info,
     ExpertGroup,
@@ -26,10 +27,20 @@ enum Column {
     ExpertMessage,
     ColumnCount
 };
-const QStringList Fields = {"frame.number",     "tcp.srcport",         "tcp.dstport",
-                            "tcp.len",          "frame.protocols",     "tcp.reassembled_in",
-                            "ncp.type",         "ncp.req_frame_num",   "_ws.col.Info",
-                            "_ws.expert.group", "_ws.expert.severity", "_ws.expert.message"};
+const QStringList Fields = {"frame.number",
+                            "tcp.srcport",
+                            "tcp.dstport",
+                            "tcp.len",
+                            "frame.protocols",
+                            "tcp.reassembled_in",
+                            "tcp.stream",
+                            "ncp.type",
+                            "ncp.seq",
+                            "ncp.req_frame_num",
+                            "_ws.col.Info",
+                            "_ws.expert.group",
+                            "_ws.expert.severity",
+                            "_ws.expert.message"};
 
 // Several values of one field in one frame (several PDUs, several expert items) are joined by this.
 const QChar Aggregator(0x1F);
@@ -67,9 +78,6 @@ QStringList Args(const QString& pcapFile, const QList<std::uint16_t>& ports) {
 
 // The problems one frame shows by itself; requests and replies are paired after all frames are read.
 void CheckFrame(const QStringList& columns, int frame, QList<Problem>& problems) {
-    const bool isNcp = columns[Protocols].split(':').contains("ncp");
-    if (!isNcp && columns[SegmentLength].toInt() > 0 && columns[ReassembledIn].isEmpty())
-        problems.append({frame, "TCP data not decoded as NCP: " + columns[Info]});
     for (const QString& text : FaultTexts)
         if (columns[Info].contains(text, Qt::CaseInsensitive)) {
             problems.append({frame, columns[Info]});
@@ -121,8 +129,16 @@ Report Check(const QString& pcapFile, const QList<std::uint16_t>& ports, int tim
         return report;
     }
 
-    QList<int> requests;
-    QSet<int> answered;
+    // Replies are paired with requests as the client pairs them: same TCP connection, same sequence.
+    // (Wireshark's own pairing keys on the addresses and the NCP connection number, not the ports, so it
+    // misses the reply to a create request when an earlier connection between the same addresses had the
+    // same number; such a reply carries no fields to check, every other reply must be linked.)
+    struct Waiting {
+        int frame = 0;
+        QString type;
+    };
+    QMap<QPair<int, int>, QList<Waiting>> waiting; // (TCP stream, sequence) -> requests not answered yet
+    QMap<QPair<int, int>, QList<Problem>> undecodedData; // (TCP stream, source port) -> segments so far
     const QStringList lines =
         QString::fromUtf8(tshark.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     for (const QString& line : lines) {
@@ -135,19 +151,41 @@ Report Check(const QString& pcapFile, const QList<std::uint16_t>& ports, int tim
         if (!onPorts)
             continue;
         CheckFrame(columns, frame, report.problems);
-        if (columns[Protocols].split(':').contains("ncp"))
+        // TCP data is NCP once tshark decodes it, perhaps only with a later segment of the same direction
+        // (one pass cannot tell a segment where its frame will be completed).
+        const bool isNcp = columns[Protocols].split(':').contains("ncp");
+        auto& undecoded = undecodedData[{columns[Stream].toInt(), columns[SourcePort].toInt()}];
+        if (isNcp) {
+            undecoded.clear();
             report.ncpFrames << QStringLiteral("%1: %2").arg(frame).arg(columns[Info]);
+        } else if (columns[SegmentLength].toInt() > 0 && columns[ReassembledIn].isEmpty()) {
+            undecoded.append({frame, "TCP data not decoded as NCP: " + columns[Info]});
+        }
         const QStringList types = columns[NcpType].split(Aggregator, Qt::SkipEmptyParts);
-        for (const QString& requestFrame : columns[RequestFrame].split(Aggregator, Qt::SkipEmptyParts))
-            answered.insert(requestFrame.toInt());
-        if (std::any_of(types.begin(), types.end(), IsRequestType))
-            requests.append(frame);
-        if (types.contains("0x3333") && columns[RequestFrame].isEmpty())
-            report.problems.append({frame, "reply without its request: " + columns[Info]});
+        const QStringList sequences = columns[NcpSequence].split(Aggregator, Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i < types.size() && i < sequences.size(); ++i) {
+            auto& requests = waiting[{columns[Stream].toInt(), sequences[i].toInt()}];
+            if (IsRequestType(types[i])) {
+                requests.append({frame, types[i]});
+            } else if (types[i] == "0x3333") {
+                if (requests.isEmpty()) {
+                    report.problems.append({frame, "reply without its request: " + columns[Info]});
+                    continue;
+                }
+                const Waiting request = requests.takeFirst();
+                if (columns[RequestFrame].isEmpty() && request.type != "0x1111")
+                    report.problems.append(
+                        {frame, QStringLiteral("reply not linked to its request (frame %1) by Wireshark, "
+                                               "its fields not decoded")
+                                    .arg(request.frame)});
+            }
+        }
     }
-    for (const int request : requests)
-        if (!answered.contains(request))
-            report.problems.append({request, "request never answered"});
+    for (const auto& segments : std::as_const(undecodedData))
+        report.problems.append(segments);
+    for (const auto& requests : std::as_const(waiting))
+        for (const Waiting& request : requests)
+            report.problems.append({request.frame, "request never answered"});
     return report;
 }
 

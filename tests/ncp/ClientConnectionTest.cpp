@@ -1,0 +1,89 @@
+#include "LoopbackPeer.h"
+
+#include "ncp/ClientConnection.h"
+#include "netclient/StatusCodes.h"
+
+#include <QTest>
+
+using namespace Ncp;
+using Answer = LoopbackPeer::Answer;
+
+class ClientConnectionTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Create uses sequence 0 and no connection; every call after it carries the assigned number and the
+    // next sequence, wrapping at 256; destroy closes the series.
+    void numbering() {
+        LoopbackPeer peer([](const RequestHeader& request, std::span<const std::uint8_t>) {
+            return Answer{LoopbackPeer::ReplyTo(request)};
+        });
+        constexpr int Calls = 300;
+        {
+            ClientConnection connection;
+            QCOMPARE(connection.Open("127.0.0.1", peer.Port()), StatusCodes::Success);
+            Reply reply;
+            for (int i = 0; i < Calls; ++i)
+                QCOMPARE(connection.Call(25, {}, reply), StatusCodes::Success);
+            QCOMPARE(connection.Close(), StatusCodes::Success);
+            QVERIFY(!connection.IsOpen());
+        }
+        const auto& requests = peer.Requests();
+        QCOMPARE(requests.size(), std::size_t{Calls + 2});
+        QCOMPARE(requests.front().type, PacketType::CreateConnection);
+        QCOMPARE(requests.front().connection, NoConnection);
+        QCOMPARE(requests.back().type, PacketType::DestroyConnection);
+        for (std::size_t i = 0; i < requests.size(); ++i) {
+            QCOMPARE(requests[i].sequence, static_cast<std::uint8_t>(i));
+            if (i > 0)
+                QCOMPARE(requests[i].connection, 5);
+        }
+    }
+
+    void negotiate_data() {
+        QTest::addColumn<std::uint16_t>("answered");
+        QTest::addColumn<std::uint16_t>("status");
+        QTest::addColumn<std::uint16_t>("bufferSize");
+        QTest::addColumn<std::uint16_t>("bigReplyStatus");
+        QTest::addRow("accepted as proposed")
+            << std::uint16_t{4096} << StatusCodes::Success << std::uint16_t{4096} << StatusCodes::Success;
+        QTest::addRow("server's smaller maximum") << std::uint16_t{1024} << StatusCodes::Success
+                                                  << std::uint16_t{1024} << StatusCodes::BufferTooSmall;
+        QTest::addRow("below the floor") << std::uint16_t{300} << StatusCodes::MalformedReply
+                                         << std::uint16_t{512} << StatusCodes::BufferTooSmall;
+        QTest::addRow("above the proposal") << std::uint16_t{8192} << StatusCodes::MalformedReply
+                                            << std::uint16_t{512} << StatusCodes::BufferTooSmall;
+    }
+    // The accepted size becomes the bound for replies: a 3000-byte reply passes only with room for it.
+    void negotiate() {
+        QFETCH(std::uint16_t, answered);
+        QFETCH(std::uint16_t, status);
+        QFETCH(std::uint16_t, bufferSize);
+        QFETCH(std::uint16_t, bigReplyStatus);
+        std::uint16_t proposed = 0;
+        LoopbackPeer peer([&](const RequestHeader& request, std::span<const std::uint8_t> body) {
+            if (request.function == 33) {
+                proposed = static_cast<std::uint16_t>(body[0] << 8 | body[1]);
+                const std::uint8_t size[] = {static_cast<std::uint8_t>(answered >> 8),
+                                             static_cast<std::uint8_t>(answered)};
+                return Answer{LoopbackPeer::ReplyTo(request, 0, size)};
+            }
+            if (request.function == 72)
+                return Answer{LoopbackPeer::ReplyTo(request, 0, std::vector<std::uint8_t>(3000))};
+            return Answer{LoopbackPeer::ReplyTo(request)};
+        });
+        ClientConnection connection;
+        QCOMPARE(connection.Open("127.0.0.1", peer.Port()), StatusCodes::Success);
+        std::uint16_t accepted = 0;
+        QCOMPARE(connection.NegotiateBufferSize(ClientConnection::ProposedBufferSize, accepted), status);
+        QCOMPARE(proposed, ClientConnection::ProposedBufferSize);
+        QCOMPARE(connection.BufferSize(), bufferSize);
+        Reply reply;
+        QCOMPARE(connection.Call(72, {}, reply), bigReplyStatus);
+        if (bigReplyStatus == StatusCodes::Success)
+            QCOMPARE(reply.data.size(), std::size_t{3000});
+    }
+};
+
+QTEST_GUILESS_MAIN(ClientConnectionTest)
+#include "ClientConnectionTest.moc"
