@@ -24,9 +24,11 @@ inline constexpr std::uint16_t ObjectTypeFileServer = 0x0004;
 // 23/23 Get Login Key: no data -> 8 key bytes.
 struct GetLoginKeyRequest {
     static constexpr CallId Id = Calls::GetLoginKey;
+    friend bool operator==(const GetLoginKeyRequest&, const GetLoginKeyRequest&) = default;
 };
 struct GetLoginKeyReply {
     std::array<std::uint8_t, 8> key{};
+    friend bool operator==(const GetLoginKeyReply&, const GetLoginKeyReply&) = default;
 };
 
 // A bindery object as 23/53 and 23/54 answer it: BE32 ID, BE16 type, 48-byte NUL-padded name.
@@ -34,6 +36,7 @@ struct BinderyObjectReply {
     std::uint32_t objectId = 0;
     std::uint16_t objectType = 0;
     std::string objectName;
+    friend bool operator==(const BinderyObjectReply&, const BinderyObjectReply&) = default;
 };
 
 // 23/53 Get Bindery Object ID: BE16 type, nstring8 name -> BinderyObjectReply.
@@ -41,12 +44,14 @@ struct GetBinderyObjectIdRequest {
     static constexpr CallId Id = Calls::GetBinderyObjectId;
     std::uint16_t objectType = ObjectTypeUser;
     std::string objectName;
+    friend bool operator==(const GetBinderyObjectIdRequest&, const GetBinderyObjectIdRequest&) = default;
 };
 
 // 23/54 Get Bindery Object Name: BE32 ID -> BinderyObjectReply.
 struct GetBinderyObjectNameRequest {
     static constexpr CallId Id = Calls::GetBinderyObjectName;
     std::uint32_t objectId = 0;
+    friend bool operator==(const GetBinderyObjectNameRequest&, const GetBinderyObjectNameRequest&) = default;
 };
 
 // 23/24 Keyed Object Login: 8-byte encrypted response, BE16 type, nstring8 name -> EmptyReply.
@@ -55,11 +60,14 @@ struct KeyedObjectLoginRequest {
     std::array<std::uint8_t, 8> response{};
     std::uint16_t objectType = ObjectTypeUser;
     std::string objectName;
+    friend bool operator==(const KeyedObjectLoginRequest&, const KeyedObjectLoginRequest&) = default;
 };
 
 // 23/17 Get File Server Information: no data -> 128 bytes.
 struct GetFileServerInformationRequest {
     static constexpr CallId Id = Calls::GetFileServerInformation;
+    friend bool operator==(const GetFileServerInformationRequest&,
+                           const GetFileServerInformationRequest&) = default;
 };
 struct FileServerInformationReply {
     static constexpr std::size_t Size = 128;
@@ -88,6 +96,7 @@ struct FileServerInformationReply {
     std::uint8_t osLanguageId = 0;
     std::uint8_t largeFileSupport = 0; // 64-bit offsets supported
     std::array<std::uint8_t, 50> reserved{};
+    friend bool operator==(const FileServerInformationReply&, const FileServerInformationReply&) = default;
 };
 
 // Login time as 23/22 and 23/28 answer it: 7 bytes year-1900, month, day, hour, minute, second, day of week.
@@ -107,11 +116,14 @@ struct LoginTime {
 struct GetStationLoggedInfoRequest {
     static constexpr CallId Id = Calls::GetStationLoggedInfo;
     std::uint32_t connection = 0;
+    friend bool operator==(const GetStationLoggedInfoRequest&, const GetStationLoggedInfoRequest&) = default;
 };
 // 23/22 Get Connection Information: one-byte connection number -> StationLoggedInfoReply.
 struct ConnectionInformationRequest {
     static constexpr CallId Id = Calls::ConnectionInformation;
     std::uint8_t connection = 0;
+    friend bool operator==(const ConnectionInformationRequest&,
+                           const ConnectionInformationRequest&) = default;
 };
 // 62 bytes: BE32 object ID, BE16 type, 48-byte name, 7-byte login time, 1 reserved byte.
 // An ID of 0 with an empty name means nobody is logged in on that connection.
@@ -121,11 +133,14 @@ struct StationLoggedInfoReply {
     std::uint16_t objectType = 0;
     std::string objectName;
     LoginTime loginTime;
+    friend bool operator==(const StationLoggedInfoReply&, const StationLoggedInfoReply&) = default;
 };
 
 // 23/200 Check Console Privileges: no data -> EmptyReply; completion 0xC6 says "no console rights".
 struct CheckConsolePrivilegesRequest {
     static constexpr CallId Id = Calls::CheckConsolePrivileges;
+    friend bool operator==(const CheckConsolePrivilegesRequest&,
+                           const CheckConsolePrivilegesRequest&) = default;
 };
 
 bool BuildRequestData(const GetLoginKeyRequest& request, ByteWriter& out);

@@ -24,9 +24,11 @@ inline constexpr std::uint16_t MinimumBufferSize = 512;
 struct NegotiateBufferSizeRequest {
     static constexpr CallId Id = Calls::NegotiateBufferSize;
     std::uint16_t proposedSize = 0;
+    friend bool operator==(const NegotiateBufferSizeRequest&, const NegotiateBufferSizeRequest&) = default;
 };
 struct NegotiateBufferSizeReply {
     std::uint16_t acceptedSize = 0;
+    friend bool operator==(const NegotiateBufferSizeReply&, const NegotiateBufferSizeReply&) = default;
 };
 
 // 97 Get Big Packet NCP Max Packet Size: BE16 proposed size, security flags -> BE16 accepted size,
@@ -35,11 +37,13 @@ struct BigPacketMaxSizeRequest {
     static constexpr CallId Id = Calls::BigPacketMaxSize;
     std::uint16_t proposedSize = 0;
     std::uint8_t securityFlags = 0;
+    friend bool operator==(const BigPacketMaxSizeRequest&, const BigPacketMaxSizeRequest&) = default;
 };
 struct BigPacketMaxSizeReply {
     std::uint16_t acceptedSize = 0;
     std::uint16_t echoSocket = 0;
     std::uint8_t securityFlags = 0;
+    friend bool operator==(const BigPacketMaxSizeReply&, const BigPacketMaxSizeReply&) = default;
 };
 // Security-flag bits of 97.
 inline constexpr std::uint8_t SecurityChecksumming = 0x01;
@@ -48,6 +52,7 @@ inline constexpr std::uint8_t SecuritySignatures = 0x02;
 // 25 Logout: no data; the reply is an EmptyReply.
 struct LogoutRequest {
     static constexpr CallId Id = Calls::Logout;
+    friend bool operator==(const LogoutRequest&, const LogoutRequest&) = default;
 };
 
 bool BuildRequestData(const NegotiateBufferSizeRequest& request, ByteWriter& out);

@@ -22,6 +22,8 @@ inline constexpr std::size_t MaxDirectoryNameLength = 256;
 // 104/01 Ping for NDS: three zero bytes (servers accept any data) -> PingDirectoryServicesReply.
 struct PingDirectoryServicesRequest {
     static constexpr CallId Id = Calls::PingDirectoryServices;
+    friend bool operator==(const PingDirectoryServicesRequest&,
+                           const PingDirectoryServicesRequest&) = default;
 };
 // LE32 ping version 9, LE32 tree-name length (with its NUL), the tree name padded with '_' to 32 bytes and
 // its NUL, then BE32 depth, BE32 revision, LE32 flags (zero here). A bindery-only server answers 104 with
@@ -29,15 +31,18 @@ struct PingDirectoryServicesRequest {
 struct PingDirectoryServicesReply {
     std::uint32_t pingVersion = 9;
     std::string treeName; // without NUL and '_' padding
+    friend bool operator==(const PingDirectoryServicesReply&, const PingDirectoryServicesReply&) = default;
 };
 
 // 104/04 Return Bindery Context: no data -> BinderyContextReply.
 struct BinderyContextRequest {
     static constexpr CallId Id = Calls::GetBinderyContext;
+    friend bool operator==(const BinderyContextRequest&, const BinderyContextRequest&) = default;
 };
 // Built as LE32 byte length + UTF-16LE text; parsed from that or from an nstring8 of 8-bit text.
 struct BinderyContextReply {
     std::string context; // "OU=SALES.O=ACME"
+    friend bool operator==(const BinderyContextReply&, const BinderyContextReply&) = default;
 };
 
 // Directory-services verbs this library carries.
@@ -57,6 +62,7 @@ struct DirectoryServicesRequest {
     std::uint32_t verb = 0;
     std::uint32_t replyBufferSize = 0;
     std::vector<std::uint8_t> verbData;
+    friend bool operator==(const DirectoryServicesRequest&, const DirectoryServicesRequest&) = default;
 };
 // The reply to a single-fragment message: LE32 fragment size (of everything after it), LE32 fragment handle
 // (0xFFFFFFFF: no more fragments), LE32 directory-services completion code (0 = success), verb reply data.
@@ -64,6 +70,7 @@ struct DirectoryServicesReply {
     std::uint32_t fragmentHandle = NoFragmentHandle;
     std::uint32_t completionCode = 0;
     std::vector<std::uint8_t> verbData;
+    friend bool operator==(const DirectoryServicesReply&, const DirectoryServicesReply&) = default;
 };
 
 // Verb 2 Read Entry Info, asking for the distinguished name of an entry ID. Verb data by version:
@@ -75,15 +82,20 @@ struct ReadEntryNameRequest {
     std::uint32_t nameFlags = 0;
     std::uint32_t infoFlags = EntryInfoDistinguishedName;
     std::uint32_t entryId = 0;
+    friend bool operator==(const ReadEntryNameRequest&, const ReadEntryNameRequest&) = default;
 };
 struct ReadEntryNameReply {
     std::string distinguishedName; // "CN=ADMIN.O=ACME"
+    friend bool operator==(const ReadEntryNameReply&, const ReadEntryNameReply&) = default;
 };
 // Verb 53 Get Server Address: no verb data -> LE32 byte length, UTF-16LE server name with its NUL, padding
 // to 4 bytes, LE32 count of referral addresses (this library sends none and skips any it receives).
-struct ServerAddressRequest {};
+struct ServerAddressRequest {
+    friend bool operator==(const ServerAddressRequest&, const ServerAddressRequest&) = default;
+};
 struct ServerAddressReply {
     std::string serverName; // "CN=ATLAS.O=ACME"
+    friend bool operator==(const ServerAddressReply&, const ServerAddressReply&) = default;
 };
 
 bool BuildRequestData(const PingDirectoryServicesRequest& request, ByteWriter& out);

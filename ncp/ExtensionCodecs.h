@@ -26,15 +26,19 @@ inline constexpr std::uint32_t ExtensionScanStart = 0xFFFFFFFF;
 struct ScanExtensionsRequest {
     static constexpr CallId Id = Calls::ScanExtensions;
     std::uint32_t afterNumber = ExtensionScanStart;
+    friend bool operator==(const ScanExtensionsRequest&, const ScanExtensionsRequest&) = default;
 };
 struct ExtensionInfoByNumberRequest {
     static constexpr CallId Id = Calls::ExtensionInfoByNumber;
     std::uint32_t number = 0;
+    friend bool operator==(const ExtensionInfoByNumberRequest&,
+                           const ExtensionInfoByNumberRequest&) = default;
 };
 // 36/02 Get Extension Info by Name: nstring8 name (length word 2 + n) -> ExtensionInfoReply.
 struct ExtensionInfoByNameRequest {
     static constexpr CallId Id = Calls::ExtensionInfoByName;
     std::string name;
+    friend bool operator==(const ExtensionInfoByNameRequest&, const ExtensionInfoByNameRequest&) = default;
 };
 // 72 bytes: LE32 number, major, minor, revision, name length, 32-byte name field, 32 bytes of query data.
 struct ExtensionInfoReply {
@@ -45,6 +49,7 @@ struct ExtensionInfoReply {
     std::uint8_t revision = 0;
     std::string name;
     std::array<std::uint8_t, 32> queryData{};
+    friend bool operator==(const ExtensionInfoReply&, const ExtensionInfoReply&) = default;
 };
 
 // Limits of 37. A message goes in the simple form when its request has at most SimpleRequestLimit bytes and
@@ -68,9 +73,11 @@ struct ExecuteExtensionRequest {
     std::uint32_t extensionId = 0;
     std::uint16_t maxReplyLength = 0;
     std::vector<std::uint8_t> data;
+    friend bool operator==(const ExecuteExtensionRequest&, const ExecuteExtensionRequest&) = default;
 };
 struct ExecuteExtensionReply {
     std::vector<std::uint8_t> data;
+    friend bool operator==(const ExecuteExtensionReply&, const ExecuteExtensionReply&) = default;
 };
 
 // 37 fragmented form (0xFFFF in place of the length word): LE32 extension number, LE32 fragment handle,
@@ -90,6 +97,7 @@ struct ExtensionFragmentRequest {
     std::uint32_t fragmentHandle = 0;
     std::optional<Totals> totals; // present exactly on the first fragment (handle 0)
     std::vector<std::uint8_t> data;
+    friend bool operator==(const ExtensionFragmentRequest&, const ExtensionFragmentRequest&) = default;
 };
 // Reply to a request fragment: LE32 handle for the next request, LE16 fragment length, LE32 total reply
 // length, data (at most 524 bytes; empty until the whole request has arrived).
@@ -97,11 +105,13 @@ struct ExtensionFragmentReply {
     std::uint32_t fragmentHandle = 0;
     std::uint32_t totalReplyLength = 0;
     std::vector<std::uint8_t> data;
+    friend bool operator==(const ExtensionFragmentReply&, const ExtensionFragmentReply&) = default;
 };
 // A further reply fragment: LE32 handle, LE16 fragment length, data (at most 524 bytes).
 struct ExtensionContinuationReply {
     std::uint32_t fragmentHandle = 0;
     std::vector<std::uint8_t> data;
+    friend bool operator==(const ExtensionContinuationReply&, const ExtensionContinuationReply&) = default;
 };
 
 // The request fragments of one message, in order. The first carries the totals and handle 0; the caller puts

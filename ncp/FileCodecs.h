@@ -91,12 +91,14 @@ struct OpenCreateFileRequest {
     std::uint32_t createAttributes = 0;
     std::uint16_t desiredAccessRights = AccessRead;
     HandlePath path;
+    friend bool operator==(const OpenCreateFileRequest&, const OpenCreateFileRequest&) = default;
 };
 // LE32 file handle, action, reserved byte, then the information the return-info mask asked for (kept raw).
 struct OpenCreateFileReply {
     std::uint32_t fileHandle = 0;
     std::uint8_t openCreateAction = 0;
     std::vector<std::uint8_t> information;
+    friend bool operator==(const OpenCreateFileReply&, const OpenCreateFileReply&) = default;
 };
 
 // 87/04 Rename or Move: name space, rename flag, LE16 search attributes, the source and destination
@@ -109,6 +111,7 @@ struct RenameOrMoveRequest {
     std::uint16_t searchAttributes = SearchAllFiles;
     HandlePath source;
     HandlePath destination;
+    friend bool operator==(const RenameOrMoveRequest&, const RenameOrMoveRequest&) = default;
 };
 
 // Modify-mask bits of 87/07.
@@ -136,6 +139,7 @@ struct ModifyDosInformationRequest {
     std::uint16_t inheritedRightsRevoke = 0;
     std::uint32_t maxSpace = 0;
     HandlePath path;
+    friend bool operator==(const ModifyDosInformationRequest&, const ModifyDosInformationRequest&) = default;
 };
 
 // 87/08 Delete a File or Subdirectory: name space, reserved, LE16 search attributes, handle/path ->
@@ -145,12 +149,14 @@ struct DeleteFileRequest {
     std::uint8_t nameSpace = 0;
     std::uint16_t searchAttributes = SearchAllFiles;
     HandlePath path;
+    friend bool operator==(const DeleteFileRequest&, const DeleteFileRequest&) = default;
 };
 
 // 66 Close File: reserved byte, 6-byte handle -> EmptyReply.
 struct CloseFileRequest {
     static constexpr CallId Id = Calls::CloseFile;
     std::uint32_t fileHandle = 0;
+    friend bool operator==(const CloseFileRequest&, const CloseFileRequest&) = default;
 };
 
 // 73 Write to File: reserved byte, 6-byte handle, BE32 offset, BE16 count, data -> EmptyReply.
@@ -159,6 +165,7 @@ struct WriteFileRequest {
     std::uint32_t fileHandle = 0;
     std::uint32_t offset = 0;
     std::vector<std::uint8_t> data;
+    friend bool operator==(const WriteFileRequest&, const WriteFileRequest&) = default;
 };
 
 // 72 Read from File: reserved byte, 6-byte handle, BE32 offset, BE16 count -> ReadFileReply.
@@ -167,11 +174,13 @@ struct ReadFileRequest {
     std::uint32_t fileHandle = 0;
     std::uint32_t offset = 0;
     std::uint16_t count = 0;
+    friend bool operator==(const ReadFileRequest&, const ReadFileRequest&) = default;
 };
 // BE16 count, one pad byte when the read started at an odd offset, the data.
 struct ReadFileReply {
     bool oddOffset = false; // not on the wire: set from the request before building or parsing
     std::vector<std::uint8_t> data;
+    friend bool operator==(const ReadFileReply&, const ReadFileReply&) = default;
 };
 
 bool BuildRequestData(const OpenCreateFileRequest& request, ByteWriter& out);

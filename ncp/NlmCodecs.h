@@ -20,15 +20,18 @@ struct LoadNlmRequest {
     static constexpr CallId Id = Calls::LoadNlm;
     std::uint32_t loadOptions = 0;
     std::string commandLine;
+    friend bool operator==(const LoadNlmRequest&, const LoadNlmRequest&) = default;
 };
 // 131/02 RPC Unload NLM: 20 reserved bytes, stringz module name -> NlmRpcReply.
 struct UnloadNlmRequest {
     static constexpr CallId Id = Calls::UnloadNlm;
     std::string moduleName;
+    friend bool operator==(const UnloadNlmRequest&, const UnloadNlmRequest&) = default;
 };
 // LE32 RPC code: 0 when the module was loaded / unloaded.
 struct NlmRpcReply {
     std::uint32_t rpcCode = 0;
+    friend bool operator==(const NlmRpcReply&, const NlmRpcReply&) = default;
 };
 
 bool BuildRequestData(const LoadNlmRequest& request, ByteWriter& out);

@@ -59,7 +59,9 @@ std::vector<std::uint8_t> BuildReplyPacket(const ReplyHeader& header, std::span<
 std::optional<ParsedReply> ParseReplyPacket(std::span<const std::uint8_t> packet);
 
 // The reply of calls that answer with the completion code only. Parsing accepts (and ignores) any data.
-struct EmptyReply {};
+struct EmptyReply {
+    friend bool operator==(const EmptyReply&, const EmptyReply&) = default;
+};
 bool BuildReplyData(const EmptyReply& reply, ByteWriter& out);
 bool ParseReplyData(std::span<const std::uint8_t> data, EmptyReply& reply);
 
