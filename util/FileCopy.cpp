@@ -1,7 +1,6 @@
 #include "util/FileCopy.h"
 
-#include "util/PlatformFile.h"
-#include "util/PlatformPaths.h"
+#include "util/PlatformFileSystem.h"
 
 #include <cstddef>
 #include <memory>
@@ -17,23 +16,21 @@ bool IsSeparator(char c) {
     return c == '\\' || c == ':' || c == '/';
 }
 
-// Sets the source's attributes on whatever carries the destination's name; failures do not matter here.
-void CopyAttributes(const std::string& localSource, const std::string& destination) {
-    std::string localDestination;
-    Platform::FileAttributes attributes;
-    if (!Platform::ReadFileAttributes(localSource, attributes))
-        return;
-    if (!Platform::ToLocalPath(destination, localDestination))
-        return;
-    Platform::WriteFileAttributes(localDestination, attributes);
-}
-
 // The time travels at the two-second resolution of the old directory entries, rounded down.
 Platform::FileTime ToEvenSeconds(const Platform::FileTime& time) {
     Platform::FileTime even;
     even.Seconds = time.Seconds - (time.Seconds % 2 + 2) % 2;
     even.Nanoseconds = 0;
     return even;
+}
+
+// True when the destination's name leads to the source file itself (the same path written otherwise, a
+// link, a volume directory that is the source directory): creating it would empty the source.
+bool IsSourceItself(const Platform::SourceFile& sourceFile, Platform::FileSystem& sourceFiles,
+                    Platform::FileSystem& destinationFiles, const std::string& destination) {
+    Platform::FileIdentity destinationIdentity;
+    return &sourceFiles == &destinationFiles && destinationFiles.Identify(destination, destinationIdentity) &&
+           destinationIdentity == sourceFile.Identity();
 }
 
 } // namespace
@@ -68,64 +65,60 @@ void CompleteDestName(const std::string& source, std::string& destination) {
 std::uint16_t CopyFile(const std::string& source, const std::string& destination) {
     std::string completedDestination = destination;
     CompleteDestName(source, completedDestination);
-    std::uint16_t status = CopyFailed;
 
-    std::string localSource;
-    Platform::PlatformFile sourceFile;
-    if (!Platform::ToLocalPath(source, localSource) || !sourceFile.OpenForReading(localSource))
+    Platform::FileSystem& sourceFiles = Platform::FilesFor(source);
+    Platform::FileSystem& destinationFiles = Platform::FilesFor(completedDestination);
+    std::unique_ptr<Platform::SourceFile> sourceFile;
+    if (sourceFiles.OpenForReading(source, sourceFile) != Platform::OpenResult::Opened)
+        return CopyFailed;
+    Platform::FileAttributes attributes;
+    const bool haveAttributes = sourceFile->ReadAttributes(attributes);
+
+    if (IsSourceItself(*sourceFile, sourceFiles, destinationFiles, completedDestination))
         return CopyFailed;
 
-    std::string localDestination;
-    Platform::PlatformFile destinationFile;
-    if (!Platform::ToLocalPath(completedDestination, localDestination) ||
-        !destinationFile.CreateForWriting(localDestination)) {
-        sourceFile.Close();
-        // A source without the read-only attribute thereby leaves a read-only destination writable for the
-        // next attempt.
-        CopyAttributes(localSource, completedDestination);
+    // The new contents go beside the destination; an old file there stays as it is until they are complete.
+    std::unique_ptr<Platform::ReplacementFile> destinationFile;
+    const Platform::CreateResult created =
+        destinationFiles.CreateReplacement(completedDestination, destinationFile);
+    if (created != Platform::CreateResult::Created) {
+        // A read-only destination is refused but gets the source's attributes, so that a source without the
+        // read-only attribute leaves it writable for the next attempt. Any other refused destination stays
+        // as it was.
+        if (created == Platform::CreateResult::ReadOnly && haveAttributes)
+            destinationFiles.WriteAttributes(completedDestination, attributes);
         return CopyFailed;
     }
 
     // The one buffer of the copy, taken before the loop and given back after it.
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[BlockSize]);
-    if (!buffer) {
-        destinationFile.Close();
-        sourceFile.Close();
-        CopyAttributes(localSource, completedDestination);
+    if (!buffer)
         return CopyFailed;
-    }
 
     std::ptrdiff_t bytesRead = 0;
     std::ptrdiff_t bytesWritten = 0;
     do {
-        bytesRead = sourceFile.ReadBlock(buffer.get(), BlockSize);
-        if (bytesRead < 0) {
-            // Nothing sensible can follow a source that cannot be read: give up with both files closed.
-            buffer.reset();
-            destinationFile.Close();
-            sourceFile.Close();
+        bytesRead = sourceFile->ReadBlock(buffer.get(), BlockSize);
+        // Nothing sensible can follow a source that cannot be read.
+        if (bytesRead < 0)
             return CopyFailed;
-        }
         bytesWritten = bytesRead == 0
                            ? 0
-                           : destinationFile.WriteBlock(buffer.get(), static_cast<std::size_t>(bytesRead));
+                           : destinationFile->WriteBlock(buffer.get(), static_cast<std::size_t>(bytesRead));
         // A block that did not arrive whole ends the copy: it is the last block, and it failed.
     } while (bytesRead == static_cast<std::ptrdiff_t>(BlockSize) && bytesWritten == bytesRead);
     buffer.reset();
+    if (bytesRead != bytesWritten)
+        return CopyFailed;
 
+    // Time and attributes are on the new file before it takes the destination's place; failures to carry
+    // them over do not fail the copy.
     Platform::FileTime modified;
-    if (sourceFile.ReadModificationTime(modified))
-        destinationFile.SetModificationTime(ToEvenSeconds(modified));
-
-    if (bytesRead == bytesWritten)
-        status = 0;
-
-    if (!destinationFile.Close())
-        status = CopyFailed;
-    sourceFile.Close();
-
-    CopyAttributes(localSource, completedDestination);
-    return status;
+    if (sourceFile->ReadModificationTime(modified))
+        destinationFile->SetModificationTime(ToEvenSeconds(modified));
+    if (haveAttributes)
+        destinationFile->SetAttributes(attributes);
+    return destinationFile->Commit() ? 0 : CopyFailed;
 }
 
 } // namespace NCP_Ext

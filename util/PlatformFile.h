@@ -1,59 +1,69 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include "util/PlatformFileSystem.h"
+
+#include <memory>
 #include <string>
 
-// The file operations under the file copy, on local paths (see Platform::ToLocalPath). Every operation
-// reports failure by its result; nothing throws.
+// Local files on local paths (POSIX): the files under LocalFiles() and under the settings file. A name is
+// taken as it is; '\' is an ordinary character here.
 namespace Platform {
 
-// The attributes a copy carries over: the permission bits of the file's mode. A file without write
-// permission is what other systems call read-only.
-struct FileAttributes {
-    std::uint32_t Mode = 0;
-};
+// A file-size limit (ulimit -f) must make a write fail, not end the program: unless the program handles the
+// signal that the system sends for it, it is ignored from now on, process-wide, so that the write returns
+// EFBIG instead. Every routine here that writes calls it first, so any program or test that writes through
+// this layer is covered.
+void IgnoreFileSizeSignal();
 
-// The attributes of the file of that name.
-bool ReadFileAttributes(const std::string& localPath, FileAttributes& attributes);
-// Sets the attributes on a regular file of that name; anything else under the name is left alone.
-bool WriteFileAttributes(const std::string& localPath, const FileAttributes& attributes);
-
-// The last-modification time of an open file, in seconds and nanoseconds since the epoch.
-struct FileTime {
-    std::int64_t Seconds = 0;
-    std::int32_t Nanoseconds = 0;
-};
-
-// One open file, closed when the object goes (or earlier by Close). Not copyable.
-class PlatformFile final {
+// An existing regular file open for reading.
+class LocalSourceFile final : public SourceFile {
 public:
-    PlatformFile() = default;
-    ~PlatformFile();
-    PlatformFile(const PlatformFile&) = delete;
-    PlatformFile& operator=(const PlatformFile&) = delete;
+    // Never blocks on the name: a named pipe or a device under it is Refused without waiting for a writer.
+    static OpenResult Open(const std::string& localPath, std::unique_ptr<SourceFile>& file);
 
-    // Opens an existing regular file for reading; a directory, a device or a missing file fails.
-    bool OpenForReading(const std::string& localPath);
-    // Creates the file, or truncates an existing one, for reading and writing.
-    bool CreateForWriting(const std::string& localPath);
+    explicit LocalSourceFile(int ownedDescriptor) : descriptor_(ownedDescriptor) {}
+    ~LocalSourceFile() override;
+    LocalSourceFile(const LocalSourceFile&) = delete;
+    LocalSourceFile& operator=(const LocalSourceFile&) = delete;
 
-    bool IsOpen() const { return descriptor >= 0; }
-
-    // Reads until size bytes have arrived or the file ends; the count read, or -1 on a failure.
-    std::ptrdiff_t ReadBlock(char* buffer, std::size_t size);
-    // Writes all size bytes unless a failure stops it; the count written, or -1 when nothing could be.
-    std::ptrdiff_t WriteBlock(const char* buffer, std::size_t size);
-
-    bool ReadModificationTime(FileTime& time) const;
-    // Sets the time on a regular file; other kinds of file (devices) keep theirs.
-    bool SetModificationTime(const FileTime& time);
-
-    // False when the file was not open or the system reports a failure on closing (data not stored).
-    bool Close();
+    std::ptrdiff_t ReadBlock(char* buffer, std::size_t size) override;
+    bool ReadModificationTime(FileTime& time) const override;
+    bool ReadAttributes(FileAttributes& attributes) const override;
+    FileIdentity Identity() const override;
 
 private:
-    int descriptor = -1;
+    int descriptor_ = -1;
 };
+
+// New contents for a local file, written into a hidden file beside it (".NAME.<unique>.tmp") and renamed
+// over it on Commit. A symbolic link as the destination is followed: the file it leads to is replaced and
+// the link stays.
+class LocalReplacementFile final : public ReplacementFile {
+public:
+    // See FileSystem::CreateReplacement for what is refused.
+    static CreateResult Create(const std::string& localPath, std::unique_ptr<ReplacementFile>& file);
+
+    LocalReplacementFile(std::string target, std::string temporary, int ownedDescriptor)
+        : target_(std::move(target)), temporary_(std::move(temporary)), descriptor_(ownedDescriptor) {}
+    ~LocalReplacementFile() override;
+    LocalReplacementFile(const LocalReplacementFile&) = delete;
+    LocalReplacementFile& operator=(const LocalReplacementFile&) = delete;
+
+    std::ptrdiff_t WriteBlock(const char* buffer, std::size_t size) override;
+    bool SetModificationTime(const FileTime& time) override;
+    bool SetAttributes(const FileAttributes& attributes) override;
+    bool Commit() override;
+
+private:
+    std::string target_;
+    std::string temporary_;
+    int descriptor_ = -1;
+    bool committed_ = false;
+};
+
+// Device and inode of what the name leads to (links followed).
+bool IdentifyLocalFile(const std::string& localPath, FileIdentity& identity);
+// Sets the permission bits of a regular file of that name; anything else under the name is left alone.
+bool WriteLocalAttributes(const std::string& localPath, const FileAttributes& attributes);
 
 } // namespace Platform

@@ -3,7 +3,11 @@
 #include "netclient/ClientLibrary.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <sys/stat.h>
 
 namespace Platform {
 
@@ -38,6 +42,67 @@ bool ClimbsUp(const std::string& path) {
     return false;
 }
 
+std::string RealPath(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+bool IsInside(const std::string& path, const std::string& root) {
+    if (root == "/")
+        return true;
+    return path.compare(0, root.size(), root) == 0 &&
+           (path.size() == root.size() || path[root.size()] == '/');
+}
+
+std::string Joined(const std::string& directory, const std::string& name) {
+    return directory.back() == '/' ? directory + name : directory + "/" + name;
+}
+
+// The volume's directory with rest below it, every link on the way resolved, or false when the way leaves
+// the volume's directory. Names that do not exist yet (the file a copy is about to make) are appended as
+// they are; a name that exists but cannot be resolved (a link that leads nowhere) is refused.
+bool ResolveInsideVolume(const std::string& volumeDirectory, const std::string& rest,
+                         std::string& localPath) {
+    const std::string root = volumeDirectory.empty() ? std::string() : RealPath(volumeDirectory);
+    if (root.empty())
+        return false;
+    std::string resolved = root;
+    bool missing = false;
+    std::size_t start = 0;
+    while (start < rest.size()) {
+        std::size_t end = rest.find('/', start);
+        if (end == std::string::npos)
+            end = rest.size();
+        const std::string component = rest.substr(start, end - start);
+        start = end + 1;
+        if (component.empty() || component == ".")
+            continue;
+        const std::string next = Joined(resolved, component);
+        if (missing) {
+            resolved = next;
+            continue;
+        }
+        // Resolved one step at a time, so that a link met on the way is followed before the next name.
+        const std::string real = RealPath(next);
+        if (real.empty()) {
+            struct stat status {};
+            if (::lstat(next.c_str(), &status) == 0 || errno != ENOENT)
+                return false;
+            missing = true;
+            resolved = next;
+            continue;
+        }
+        if (!IsInside(real, root))
+            return false;
+        resolved = real;
+    }
+    // A directory named with its trailing separator keeps it.
+    if (!rest.empty() && rest.back() == '/' && resolved.back() != '/')
+        resolved += '/';
+    localPath = resolved;
+    return true;
+}
+
 // "\\SERVER\VOLUME[\rest]": the client names the volume's directory, rest goes below it.
 bool NetworkToLocal(const std::string& path, std::string& localPath) {
     const std::size_t serverStart = 2;
@@ -64,13 +129,7 @@ bool NetworkToLocal(const std::string& path, std::string& localPath) {
                                     VolumeDirectoryCapacity) != 0)
         return false;
     directory.back() = '\0';
-    std::string local(directory.data());
-    if (local.empty())
-        return false;
-    if (!rest.empty() && local.back() == '/')
-        local.pop_back();
-    localPath = local + rest;
-    return true;
+    return ResolveInsideVolume(directory.data(), rest, localPath);
 }
 
 } // namespace

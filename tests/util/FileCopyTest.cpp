@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <grp.h>
 #include <memory>
@@ -59,12 +58,6 @@ struct stat StatusOf(const std::string& path) {
     if (::stat(path.c_str(), &status) != 0)
         status.st_mode = 0;
     return status;
-}
-
-int CurrentUmask() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return static_cast<int>(mask);
 }
 
 int ModeOf(const std::string& path) {
@@ -445,7 +438,8 @@ private Q_SLOTS:
         QCOMPARE(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
     }
 
-    // A file-size limit stops the writes in the third block: the copy fails and leaves what was written.
+    // A file-size limit stops the writes in the third block: the copy fails, and neither a partial file
+    // nor the temporary one is left. The file layer keeps the limit's signal from ending the program.
     void writeStopsPartWay() {
         const QByteArray contents = Pattern(20000);
         QVERIFY(WriteBytes(Path("QVEXT.NLM"), contents));
@@ -455,25 +449,21 @@ private Q_SLOTS:
             QSKIP("file-size limit already below the test's");
         rlimit limited = saved;
         limited.rlim_cur = 10000;
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
         const std::uint16_t status = NCP_Ext::CopyFile(Path("QVEXT.NLM"), Path("out/"));
         ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
 
         QCOMPARE(status, NCP_Ext::CopyFailed);
-        QVERIFY(ContentsOf(Path("out/QVEXT.NLM")) == contents.left(10000).toStdString());
+        QCOMPARE(Entries("out"), QStringList{});
     }
 
-    // The process's own memory file fails to read at offset 0: the copy stops with the destination created
-    // and empty, and carries nothing over.
+    // The process's own memory file fails to read at offset 0: the copy stops, and no destination appears.
     void failingRead() {
         const std::string memory = "/proc/self/mem";
         if (!S_ISREG(StatusOf(memory).st_mode))
             QSKIP("no /proc/self/mem on this system");
         QCOMPARE(NCP_Ext::CopyFile(memory, Path("out/")), NCP_Ext::CopyFailed);
-        QCOMPARE(ContentsOf(Path("out/mem")), ""s);
-        QCOMPARE(ModeOf(Path("out/mem")), 0666 & ~CurrentUmask());
+        QCOMPARE(Entries("out"), QStringList{});
     }
 
     void networkDestination_data() {

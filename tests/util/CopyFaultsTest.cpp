@@ -1,0 +1,257 @@
+#include "util/FileCopy.h"
+
+#include "tests/util/ChildScenario.h"
+#include "tests/util/FakeVolumeClient.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <iterator>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+bool Write(const std::string& path, const std::string& contents, mode_t mode) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written =
+        ::write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
+    const bool moded = ::fchmod(fd, mode) == 0;
+    return ::close(fd) == 0 && written && moded;
+}
+
+std::string Read(const std::string& path) {
+    std::string contents;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return {};
+    std::array<char, 4096> buffer{};
+    ssize_t count = 0;
+    while ((count = ::read(fd, buffer.data(), buffer.size())) > 0)
+        contents.append(buffer.data(), static_cast<std::size_t>(count));
+    ::close(fd);
+    return contents;
+}
+
+// Every name below directory with its kind, mode, contents (size and checksum) or link target: what a user
+// would find there.
+void Snapshot(const std::string& directory, std::vector<std::string>& entries) {
+    DIR* listing = ::opendir(directory.c_str());
+    if (listing == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = directory + "/" + name;
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0)
+            continue;
+        std::string line =
+            path + " inode " + std::to_string(status.st_ino) + " mode " + std::to_string(status.st_mode);
+        if (S_ISREG(status.st_mode)) {
+            const std::string contents = Read(path);
+            line += " size " + std::to_string(contents.size()) + " sum " +
+                    std::to_string(std::hash<std::string>{}(contents));
+        }
+        if (S_ISLNK(status.st_mode)) {
+            std::array<char, 4096> target{};
+            const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+            line += " link " + std::string(target.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
+        }
+        entries.push_back(line);
+        if (S_ISDIR(status.st_mode))
+            Snapshot(path, entries);
+    }
+    ::closedir(listing);
+}
+
+std::vector<std::string> Snapshot(const std::string& directory) {
+    std::vector<std::string> entries;
+    Snapshot(directory, entries);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// The entries of one snapshot that the other lacks, marked with what.
+std::string Missing(const std::vector<std::string>& from, const std::vector<std::string>& in,
+                    const std::string& what) {
+    std::vector<std::string> missing;
+    std::set_difference(from.begin(), from.end(), in.begin(), in.end(), std::back_inserter(missing));
+    std::string text;
+    for (const std::string& entry : missing)
+        text += what + entry + "; ";
+    return text;
+}
+
+std::vector<std::string> EntryNames(const std::string& directory) {
+    std::vector<std::string> names;
+    if (DIR* listing = ::opendir(directory.c_str())) {
+        while (const dirent* entry = ::readdir(listing))
+            if (entry->d_name[0] != '.' ||
+                (std::string(entry->d_name) != "." && std::string(entry->d_name) != ".."))
+                names.emplace_back(entry->d_name);
+        ::closedir(listing);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Builds the files of one fault below dir, copies, and checks that the copy failed and that nothing below
+// dir changed (no source emptied, no old destination lost, no temporary file left behind).
+std::string CopyFault(const std::string& fault, const std::string& dir) {
+    const std::string nlm = dir + "/nlm";
+    const std::string out = dir + "/out";
+    const std::string volume = dir + "/vol";
+    for (const std::string& directory : {nlm, out, volume, volume + "/SYSTEM", dir + "/outside"})
+        if (::mkdir(directory.c_str(), 0755) != 0 && errno != EEXIST)
+            return "cannot make " + directory;
+    std::string source = nlm + "/QVEXT.NLM";
+    std::string destination = out + "/";
+    const std::string old = out + "/QVEXT.NLM";
+    // A read-only destination is refused but gets the source's mode: with a read-only source that changes
+    // nothing.
+    const mode_t sourceMode = fault == "read-only destination" ? 0444 : 0644;
+    if (!Write(source, std::string(20000, 'm'), sourceMode))
+        return "cannot write the source";
+    bool prepared = true;
+    if (fault == "same path")
+        destination = source;
+    else if (fault == "same path through a dot")
+        destination = nlm + "/./QVEXT.NLM";
+    else if (fault == "the source's own directory")
+        destination = nlm + "/";
+    else if (fault == "hard link to the source")
+        prepared = ::link(source.c_str(), old.c_str()) == 0;
+    else if (fault == "symbolic link to the source")
+        prepared = ::symlink(source.c_str(), old.c_str()) == 0;
+    else if (fault == "source directory is the volume's SYS:SYSTEM") {
+        source = volume + "/SYSTEM/QVEXT.NLM";
+        prepared = Write(source, "module in the volume", 0644);
+        destination = "\\\\FS1\\SYS\\SYSTEM\\";
+    } else if (fault == "volume directory linked out of the volume") {
+        prepared = ::rmdir((volume + "/SYSTEM").c_str()) == 0 &&
+                   ::symlink((dir + "/outside").c_str(), (volume + "/SYSTEM").c_str()) == 0;
+        destination = "\\\\FS1\\SYS\\SYSTEM\\";
+    } else if (fault == "read-only destination")
+        prepared = Write(old, "old", 0444);
+    else if (fault == "destination directory not writable")
+        prepared = Write(old, "old", 0644) && ::chmod(out.c_str(), 0555) == 0;
+    else if (fault == "named pipe")
+        prepared = ::mkfifo(old.c_str(), 0666) == 0;
+    else if (fault == "link to a device")
+        prepared = ::symlink("/dev/null", old.c_str()) == 0;
+    else if (fault == "directory")
+        prepared = ::mkdir(old.c_str(), 0755) == 0;
+    else if (fault == "file-size limit") {
+        // The limit stops the third block; the signal it raises is left at its default, which would end the
+        // program: the file layer must turn it into a failed write.
+        rlimit limit{};
+        prepared = Write(old, "old", 0644) && ::getrlimit(RLIMIT_FSIZE, &limit) == 0;
+        limit.rlim_cur = 10000;
+        prepared =
+            prepared && std::signal(SIGXFSZ, SIG_DFL) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    } else if (fault == "source fails to read") {
+        source = "/proc/self/mem";
+        prepared = Write(out + "/mem", "old", 0644);
+    } else
+        return "unknown fault";
+    if (!prepared)
+        return "cannot prepare the fault";
+
+    FakeVolumeClient client;
+    client.AddVolume("FS1", "SYS", volume);
+    ScopedClientBinding binding(client);
+    const std::vector<std::string> before = Snapshot(dir);
+    const std::uint16_t status = NCP_Ext::CopyFile(source, destination);
+    const std::vector<std::string> after = Snapshot(dir);
+    if (status != NCP_Ext::CopyFailed)
+        return "the copy gave " + std::to_string(status);
+    return Missing(before, after, "gone: ") + Missing(after, before, "new: ");
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ScenarioUser)
+
+class CopyFaultsTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void faultLeavesEverythingAsItWas_data() {
+        QTest::addColumn<std::string>("fault");
+        QTest::addColumn<ScenarioUser>("user");
+        for (const char* fault :
+             {"same path", "same path through a dot", "the source's own directory", "hard link to the source",
+              "symbolic link to the source", "source directory is the volume's SYS:SYSTEM",
+              "volume directory linked out of the volume", "read-only destination", "named pipe",
+              "link to a device", "directory", "file-size limit", "source fails to read"})
+            QTest::addRow("%s", fault) << std::string(fault) << ScenarioUser::Current;
+        // Permission bits do not stop the superuser; these need an ordinary user.
+        QTest::addRow("read-only destination, unprivileged")
+            << "read-only destination"s << ScenarioUser::Nobody;
+        QTest::addRow("destination directory not writable, unprivileged")
+            << "destination directory not writable"s << ScenarioUser::Nobody;
+        QTest::addRow("file-size limit, unprivileged") << "file-size limit"s << ScenarioUser::Nobody;
+    }
+    void faultLeavesEverythingAsItWas() {
+        QFETCH(std::string, fault);
+        QFETCH(ScenarioUser, user);
+        QTemporaryDir temporary;
+        QVERIFY(temporary.isValid());
+        const std::string dir = temporary.path().toStdString();
+        if (user == ScenarioUser::Nobody && ::geteuid() == 0)
+            QVERIFY(::chown(dir.c_str(), NobodyId, NobodyId) == 0);
+        const std::string result = RunInChild(user, 20, [&] { return CopyFault(fault, dir); });
+        QVERIFY2(result.empty(), result.c_str());
+    }
+
+    // A copy that succeeds replaces the old file in one step, and replaces the file a link leads to, not the
+    // link.
+    void replacesCompletely_data() {
+        QTest::addColumn<std::string>("destination");
+        QTest::addColumn<std::string>("replaced");
+        QTest::addRow("existing file") << "out/QVEXT.NLM"s
+                                       << "out/QVEXT.NLM"s;
+        QTest::addRow("link to a file beside it") << "out/LINK.NLM"s
+                                                  << "out/QVEXT.NLM"s;
+        QTest::addRow("link to a file elsewhere") << "out/ELSEWHERE.NLM"s
+                                                  << "other/OLD.NLM"s;
+    }
+    void replacesCompletely() {
+        QFETCH(std::string, destination);
+        QFETCH(std::string, replaced);
+        QTemporaryDir temporary;
+        const std::string dir = temporary.path().toStdString();
+        QVERIFY(::mkdir((dir + "/out").c_str(), 0755) == 0 && ::mkdir((dir + "/other").c_str(), 0755) == 0);
+        QVERIFY(Write(dir + "/QVEXT.NLM", "new module", 0640));
+        QVERIFY(Write(dir + "/out/QVEXT.NLM", "old module, longer than the new one", 0644));
+        QVERIFY(Write(dir + "/other/OLD.NLM", "old", 0644));
+        QVERIFY(::symlink("QVEXT.NLM", (dir + "/out/LINK.NLM").c_str()) == 0);
+        QVERIFY(::symlink((dir + "/other/OLD.NLM").c_str(), (dir + "/out/ELSEWHERE.NLM").c_str()) == 0);
+
+        QCOMPARE(NCP_Ext::CopyFile(dir + "/QVEXT.NLM", dir + "/" + destination), std::uint16_t{0});
+
+        QCOMPARE(Read(dir + "/" + replaced), "new module"s);
+        struct stat status {};
+        QVERIFY(::lstat((dir + "/" + replaced).c_str(), &status) == 0);
+        QCOMPARE(status.st_mode & 07777, 0640u);
+        // The links are still links, and no temporary file is left beside them.
+        struct stat link {};
+        QVERIFY(::lstat((dir + "/out/LINK.NLM").c_str(), &link) == 0 && S_ISLNK(link.st_mode));
+        QVERIFY(::lstat((dir + "/out/ELSEWHERE.NLM").c_str(), &link) == 0 && S_ISLNK(link.st_mode));
+        QCOMPARE(EntryNames(dir + "/out"),
+                 (std::vector<std::string>{"ELSEWHERE.NLM", "LINK.NLM", "QVEXT.NLM"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(CopyFaultsTest)
+#include "CopyFaultsTest.moc"
