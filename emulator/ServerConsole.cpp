@@ -1,6 +1,7 @@
 #include "emulator/ServerConsole.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace Emulator {
 
@@ -14,12 +15,14 @@ std::uint32_t ServerConsole::AddScreen(std::unique_ptr<ConsoleScreen> screen) {
 
 void ServerConsole::RemoveScreen(std::uint32_t reference) {
     std::erase_if(screens_, [reference](const Entry& entry) { return entry.reference == reference; });
+    std::erase_if(handles_, [reference](const auto& handle) { return handle.second == reference; });
     if (selected_ == reference)
         selected_ = 0;
 }
 
 void ServerConsole::RemoveAllScreens() {
     screens_.clear();
+    handles_.clear();
     selected_ = 0;
 }
 
@@ -61,8 +64,25 @@ std::uint32_t ServerConsole::Position(std::uint32_t reference) const {
 std::int32_t ServerConsole::Open(std::uint32_t reference) {
     if (ScreenByReference(reference) == nullptr)
         return -1;
-    const std::int32_t handle = nextHandle_++;
+    // A client opens the screen again before every display; each screen keeps the one handle it was given.
+    for (const auto& [handle, screen] : handles_)
+        if (screen == reference)
+            return handle;
+    const std::int32_t handle = NewHandle();
     handles_[handle] = reference;
+    return handle;
+}
+
+std::int32_t ServerConsole::NewHandle() {
+    // Handles of removed screens are free again, so the counter wraps and skips those still held (there are
+    // never more than the screens).
+    const auto after = [](std::int32_t handle) {
+        return handle == std::numeric_limits<std::int32_t>::max() ? FirstHandle : handle + 1;
+    };
+    while (handles_.contains(nextHandle_))
+        nextHandle_ = after(nextHandle_);
+    const std::int32_t handle = nextHandle_;
+    nextHandle_ = after(handle);
     return handle;
 }
 

@@ -21,8 +21,9 @@ enum class ConsoleFault {
 
 // A server's console screens in list order, with the references and handles the console module issues
 // for them, and the screen that reads, keys and clears act on (the one of the latest select).
-// References are non-zero and stay with their screen; handles are issued by every open, never released,
-// and are never 0 or -1.
+// References are non-zero and stay with their screen. A screen has one handle, issued by its first open
+// and given again by every later open from any connection, so the handles never outnumber the screens
+// however long a client keeps displaying; a removed screen's handle goes with it. Handles are never 0 or -1.
 class ServerConsole final {
 public:
     // Appends a screen to the list and returns its reference.
@@ -41,8 +42,10 @@ public:
     // 1-based position of a screen in the list, 0 when unknown.
     std::uint32_t Position(std::uint32_t reference) const;
 
-    // A new handle on the screen, or -1 when the reference names no screen.
+    // The screen's handle (the same on every open), or -1 when the reference names no screen.
     std::int32_t Open(std::uint32_t reference);
+    // How many handles are held: at most one per screen.
+    std::size_t HandleCount() const { return handles_.size(); }
     // Makes the handle's screen the selected one; false for a handle never issued or whose screen is gone.
     bool Select(std::int32_t handle);
     // The selected screen, or null when none was selected or it was removed since.
@@ -57,10 +60,14 @@ private:
         std::unique_ptr<ConsoleScreen> screen;
     };
 
+    std::int32_t NewHandle();
+
+    static constexpr std::int32_t FirstHandle = 0x0100;
+
     std::vector<Entry> screens_;
     std::map<std::int32_t, std::uint32_t> handles_; // handle -> screen reference
     std::uint32_t nextReference_ = 0x00010001;
-    std::int32_t nextHandle_ = 0x0100;
+    std::int32_t nextHandle_ = FirstHandle;
     std::uint32_t selected_ = 0; // reference of the selected screen, 0 for none
     ConsoleFault fault_ = ConsoleFault::None;
 };

@@ -160,7 +160,9 @@ private Q_SLOTS:
             open.push_back(static_cast<std::uint8_t>(references[1] >> (8 * i)));
         const std::uint32_t first = ReadLE32(network.Send(open).bytes, 0);
         const std::uint32_t second = ReadLE32(network.Send(open).bytes, 0);
-        QVERIFY(first != 0 && first != 0xFFFFFFFF && second != first && second != 0xFFFFFFFF);
+        // Opening the same screen again gives its handle again: a client that opens before every display
+        // does not make the server hold ever more handles.
+        QVERIFY(first != 0 && first != 0xFFFFFFFF && second == first);
 
         const Reply bad = network.Send({0x15, 0x40, 0x00, 0x45, 0x23, 0x01, 0x00});
         QCOMPARE(bad.status, StatusCodes::Success);
