@@ -10,7 +10,7 @@ namespace {
 
 constexpr std::size_t ExtensionNameFieldSize = 32;
 
-void WriteFragmentData(std::span<const std::uint8_t> data, ByteWriter& out) {
+void WriteFragmentLength(std::span<const std::uint8_t> data, ByteWriter& out) {
     out.LE16(static_cast<std::uint16_t>(data.size()));
 }
 
@@ -123,7 +123,7 @@ bool BuildRequestData(const ExtensionFragmentRequest& request, ByteWriter& out) 
         return false;
     out.LE32(request.extensionId);
     out.LE32(request.fragmentHandle);
-    WriteFragmentData(request.data, out);
+    WriteFragmentLength(request.data, out);
     if (first) {
         out.LE32(request.totals->requestLength);
         out.LE32(request.totals->replyCapacity);
@@ -156,7 +156,7 @@ bool BuildReplyData(const ExtensionFragmentReply& reply, ByteWriter& out) {
     if (reply.data.size() > ReplyFragmentLimit)
         return false;
     out.LE32(reply.fragmentHandle);
-    WriteFragmentData(reply.data, out);
+    WriteFragmentLength(reply.data, out);
     out.LE32(reply.totalReplyLength);
     out.Bytes(reply.data);
     return true;
@@ -177,7 +177,7 @@ bool BuildReplyData(const ExtensionContinuationReply& reply, ByteWriter& out) {
     if (reply.data.size() > ReplyFragmentLimit)
         return false;
     out.LE32(reply.fragmentHandle);
-    WriteFragmentData(reply.data, out);
+    WriteFragmentLength(reply.data, out);
     out.Bytes(reply.data);
     return true;
 }

@@ -41,9 +41,12 @@ constexpr std::array knownCalls{
 RequestLayout LayoutOf(std::uint8_t function) {
     switch (function) {
     case 21:  // messages
-    case 22:  // directory services of the file system
-    case 23:  // bindery
+    case 22:  // directories
+    case 23:  // bindery and server
     case 36:  // extension information
+    case 90:  // data migration
+    case 114: // time synchronisation
+    case 123: // server statistics
     case 131: // RPC
         return RequestLayout::LengthAndSubfunction;
     case 32:
@@ -52,6 +55,8 @@ RequestLayout LayoutOf(std::uint8_t function) {
     case 87:
     case 88:
     case 89:
+    case 92:
+    case 94:
     case 104:
     case 111:
         return RequestLayout::Subfunction;

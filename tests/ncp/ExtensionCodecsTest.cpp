@@ -47,13 +47,6 @@ template <typename Value> bool Builds(const Value& value) {
     return !Built(value).empty();
 }
 
-std::vector<int> Sizes(const std::vector<std::span<const std::uint8_t>>& pieces) {
-    std::vector<int> sizes;
-    for (const auto piece : pieces)
-        sizes.push_back(static_cast<int>(piece.size()));
-    return sizes;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(std::function<bool(std::size_t)>)
@@ -93,24 +86,6 @@ private Q_SLOTS:
         QCOMPARE(ParseReplyData(data, reply), parses);
         if (parses)
             QCOMPARE(reply.data, FromHex("0A 0B 0C 0D"));
-    }
-
-    void formChoice_data() {
-        QTest::addColumn<int>("request");
-        QTest::addColumn<int>("replyCapacity");
-        QTest::addColumn<bool>("fragmented");
-        QTest::addRow("511 and 520") << 511 << 520 << false;
-        QTest::addRow("512 request bytes") << 512 << 0 << true;
-        QTest::addRow("521 reply bytes") << 0 << 521 << true;
-        QTest::addRow("console row read of 800") << 16 << 800 << true;
-    }
-    void formChoice() {
-        QFETCH(int, request);
-        QFETCH(int, replyCapacity);
-        QFETCH(bool, fragmented);
-        QCOMPARE(
-            NeedsFragmentedForm(static_cast<std::size_t>(request), static_cast<std::size_t>(replyCapacity)),
-            fragmented);
     }
 
     // The fragmented form at byte level: 0xFFFF for the length word, then little-endian fields.
@@ -226,20 +201,6 @@ private Q_SLOTS:
     void splitRefusesMessagesOverTheMaximum() {
         QVERIFY(!SplitExtensionRequest(1, Filled(MaxExtensionMessageSize + 1), 0).has_value());
         QVERIFY(SplitExtensionRequest(1, Filled(MaxExtensionMessageSize), 0).has_value());
-    }
-
-    void replySplit_data() {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<std::vector<int>>("pieces");
-        QTest::addRow("524") << 524 << std::vector<int>{524};
-        QTest::addRow("525") << 525 << std::vector<int>{524, 1};
-        QTest::addRow("800-byte row read") << 800 << std::vector<int>{524, 276};
-    }
-    void replySplit() {
-        QFETCH(int, size);
-        QFETCH(std::vector<int>, pieces);
-        const Bytes reply(static_cast<std::size_t>(size));
-        QCOMPARE(Sizes(SplitIntoFragments(reply, ReplyFragmentLimit, ReplyFragmentLimit)), pieces);
     }
 
     void assemblerRefusesWhatWasNotAnnounced() {
