@@ -20,8 +20,10 @@ ClientConnection::~ClientConnection() {
 }
 
 std::uint16_t ClientConnection::Open(const std::string& host, std::uint16_t port) {
-    if (open_)
+    if (open_ && !lost_)
         return StatusCodes::InvalidParameter;
+    transport_.Close(); // a lost connection may be opened anew
+    open_ = false;
     lost_ = false;
     connection_ = NoConnection;
     nextSequence_ = 0;

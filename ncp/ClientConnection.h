@@ -42,8 +42,9 @@ public:
     // Records every frame of this connection (see Transport::SetCapture).
     void SetCapture(PcapWriter* capture) { transport_.SetCapture(capture); }
 
-    // Connects to host and port and creates the service connection. Transport statuses, MalformedReply,
-    // ReplyMismatch, or the server's status (0x89xx) when it refuses the connection.
+    // Connects to host and port and creates the service connection (also after the connection was lost).
+    // Transport statuses, MalformedReply, ReplyMismatch, the server's status (0x89xx) when it refuses the
+    // connection, or InvalidParameter when the connection is open.
     std::uint16_t Open(const std::string& host, std::uint16_t port);
 
     // One call: function and the request bytes after the function byte (length word, subfunction and data,

@@ -115,9 +115,6 @@ private Q_SLOTS:
             << "Unknown Function";
         QTest::addRow("malformed reply") << ExampleExchanges[3].request << "74 4E 63 50 00 00 00 0A 33 33"
                                          << "Malformed";
-        QTest::addRow("reply to nothing")
-            << ExampleExchanges[3].request << "74 4E 63 50 00 00 00 10 33 33 09 05 01 00 00 00"
-            << "reply without its request";
         QTest::addRow("request unanswered") << ExampleExchanges[3].request << ""
                                             << "request never answered";
         QTest::addRow("truncated frame")
