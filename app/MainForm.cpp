@@ -7,6 +7,7 @@
 #include "app/widgets/TabbedNotebook.h"
 #include "netclient/ClientStartup.h"
 #include "netclient/Connections.h"
+#include "util/PlatformPathsText.h"
 #include "util/Settings.h"
 
 #include <QCloseEvent>
@@ -62,20 +63,23 @@ void TMainForm::FormCreate(QObject*) {
     if (ServerList->itemIndex() < 0 && ServerList->count() > 0)
         ServerList->setItemIndex(0);
 
-    EditNLMSourcePath->setText(QString::fromStdString(
+    // The stored path is bytes; it reaches the field, and later the file again, unchanged.
+    EditNLMSourcePath->setText(Platform::PathText(
         NetUtil::ReadSetting(SettingsFile, PathsSection, TransferPathKey, ProgramDirectory())));
 }
 
 void TMainForm::FormClose(QObject*, CloseAction& action) {
     // Shows the first screen once more when another one was selected.
     RadioGroupScreens->setItemIndex(0);
-    if (!NetUtil::WriteSetting(SettingsFile, PathsSection, TransferPathKey,
-                               EditNLMSourcePath->text().toStdString())) {
-        // Nothing else handles this failure: report it and keep the window open, so that closing again
-        // retries the whole close.
-        MessageBoxes::ShowApplicationError(
-            QStringLiteral("nach %1 kann nicht geschrieben werden")
-                .arg(QString::fromStdString(NetUtil::SettingsFilePath(SettingsFile))));
+    if (NetUtil::WriteSetting(SettingsFile, PathsSection, TransferPathKey,
+                              Platform::PathBytes(EditNLMSourcePath->text())))
+        return;
+    MessageBoxes::ShowApplicationError(QStringLiteral("nach %1 kann nicht geschrieben werden")
+                                           .arg(Platform::PathText(NetUtil::SettingsFilePath(SettingsFile))));
+    // The first failure keeps the window open, so that the user can make room for the file and close again;
+    // a later close that fails once more still closes, so that the user can always leave.
+    if (!settingsWriteFailed_) {
+        settingsWriteFailed_ = true;
         action = CloseAction::None;
     }
 }

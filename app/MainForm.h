@@ -125,4 +125,5 @@ private:
     void LoadOrUnloadNLM(bool load);
 
     bool centred_ = false;
+    bool settingsWriteFailed_ = false; // a close failed to save the settings: the next close closes anyway
 };
