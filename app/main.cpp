@@ -1,14 +1,18 @@
-// The program entry: reads the command line, binds the emulated workstation as the client, builds the one
-// main window and runs until it is closed.
+// The program entry: reads the command line, attaches the NCP client to the servers (or to the demo network
+// served inside the process), binds it, builds the one main window and runs until it is closed.
 
 #include "app/CommandLine.h"
 #include "app/MainForm.h"
+#include "app/KeychainPasswordStore.h"
+#include "app/LoginDialog.h"
 #include "app/MessageBoxes.h"
+#include "app/startup/NetworkStartup.h"
 #include "emulator/DemoNetwork.h"
-#include "emulator/Workstation.h"
 #include "netclient/ClientLibrary.h"
+#include "util/PlatformFileSystem.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <iostream>
 
@@ -33,18 +37,34 @@ int main(int argc, char** argv) {
     QApplication application(qtArgumentCount, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
 
-    const std::unique_ptr<Emulator::Workstation> workstation =
-        Emulator::MakeDemoWorkstation(Emulator::DefaultVolumesRoot());
-    BindClient(workstation.get());
     QtMessageBoxPresenter boxes;
     NetUtil::BindMessageBoxPresenter(&boxes);
+
+    KeychainPasswordStore keyring;
+    LoginDialogPrompt loginDialog;
+    NetworkStartup network;
+    std::string fatal;
+    if (!network.Start({options.demo, options.attachmentsFile, options.captureFile, Emulator::DefaultVolumesRoot()},
+                       keyring, loginDialog, fatal)) {
+        std::cerr << argv[0] << ": " << fatal << "\n";
+        NetUtil::BindMessageBoxPresenter(nullptr);
+        return 1;
+    }
+    BindClient(&network.Client());
+    Platform::BindNetworkFiles(&network.Files());
 
     int result = 0;
     {
         TMainForm MainForm;
         MainForm.show();
+        // The servers that could not be attached are told once, in one box, when the window is up.
+        if (const std::string failures = network.FailureText(); !failures.empty())
+            QTimer::singleShot(0, &MainForm, [failures] {
+                MessageBoxes::ShowApplicationError(QString::fromStdString(failures));
+            });
         result = QApplication::exec();
     }
+    Platform::BindNetworkFiles(nullptr);
     NetUtil::BindMessageBoxPresenter(nullptr);
     BindClient(nullptr);
     return result;

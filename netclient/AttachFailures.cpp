@@ -69,6 +69,8 @@ std::string FormatAttachFailures(const std::vector<AttachFailure>& failures,
                     "): " + DescribeAttachStatus(failure.status);
             if (failure.status != 0)
                 text += " (status " + Hex(failure.status) + ")";
+            if (!failure.detail.empty())
+                text += "; " + failure.detail;
         }
     }
     if (!fileProblems.empty()) {

@@ -11,15 +11,16 @@ struct AttachFailure {
     std::string serverName;
     std::string address;      // "host:port"
     std::uint32_t status = 0; // the requester's or the server's status; 0 when the user skipped the server
+    std::string detail;       // more about the reason, when the client can tell; may be empty
 };
 
 // Words for a status that a user can act on ("the password was refused"); a status without words of its
 // own reads as a requester or server error.
 std::string DescribeAttachStatus(std::uint32_t status);
 
-// The text of the start-up box: one line per server that failed (its name, address, the reason in words
-// and the status in hex), then the problems found in the attachments file. Empty when there is nothing to
-// tell.
+// The text of the start-up box: one line per server that failed (its name, address, the reason in words,
+// the status in hex and any detail), then the problems found in the attachments file. Empty when there is
+// nothing to tell.
 std::string FormatAttachFailures(const std::vector<AttachFailure>& failures,
                                  const std::vector<std::string>& fileProblems);
 

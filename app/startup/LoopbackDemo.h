@@ -1,0 +1,41 @@
+#pragma once
+
+#include "emulator/DemoNetwork.h"
+#include "emulator/NcpServer.h"
+#include "netclient/Attachments.h"
+#include "netclient/Passwords.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The demo network inside this process: its servers (ATLAS, BOREAS, CASTOR) answer NCP over TCP on
+// 127.0.0.1, each on a port the system chooses, and the client attaches to them as to any server. Used by the
+// program when no attachments file exists (or with --demo), by the benchmarks, and by the client's tests.
+class LoopbackDemo final {
+public:
+    LoopbackDemo() = default;
+    ~LoopbackDemo(); // stops serving before the servers go
+    LoopbackDemo(const LoopbackDemo&) = delete;
+    LoopbackDemo& operator=(const LoopbackDemo&) = delete;
+
+    // Builds the servers with their volumes under volumesRoot and starts serving. False, with the reason in
+    // error, when nothing could be served.
+    bool Start(const std::string& volumesRoot, std::string& error, Emulator::NcpServer::Options options = {});
+
+    // How the demo attaches to each server, in the demo's order (ATLAS first, the primary connection):
+    // 127.0.0.1 and the server's port, the demo user (none for CASTOR).
+    std::vector<NetClient::Attachment>
+    Attachments(std::uint32_t timeoutSeconds = NetClient::DefaultTimeoutSeconds) const;
+    // The demo passwords, so that the demo attaches without asking.
+    NetClient::FixedPasswords Passwords() const;
+
+    Emulator::NcpServer& Network() { return *ncp_; }
+    // The server of that name (letter case ignored), or null.
+    Emulator::Server* FindServer(std::string_view name);
+
+private:
+    std::vector<Emulator::DemoServer> servers_;
+    std::unique_ptr<Emulator::NcpServer> ncp_;
+};

@@ -1,0 +1,51 @@
+#include "app/startup/NetworkStartup.h"
+
+#include "netclient/Attachments.h"
+
+// Members go in reverse order: the client's connections are destroyed (and captured) while the demo servers
+// still run and the capture file is still open.
+NetworkStartup::~NetworkStartup() = default;
+
+bool NetworkStartup::Start(const Settings& settings, NetClient::PasswordStore& keyring,
+                           NetClient::PasswordPrompt& prompt, std::string& fatal) {
+    if (!settings.captureFile.empty()) {
+        if (!capture_.Open(settings.captureFile)) {
+            fatal = "the capture file " + settings.captureFile + " cannot be written";
+            return false;
+        }
+        client_.SetCapture(&capture_);
+    }
+
+    NetClient::AttachmentList list;
+    NetClient::AttachmentsFileState state = NetClient::AttachmentsFileState::Missing;
+    if (!settings.demo) {
+        const std::string path = settings.attachmentsFile.empty() ? NetClient::DefaultAttachmentsFilePath()
+                                                                  : settings.attachmentsFile;
+        state = NetClient::ReadAttachmentsFile(path, list);
+        // A file named on the command line must be there; only the default one may be missing.
+        if (state == NetClient::AttachmentsFileState::Missing && !settings.attachmentsFile.empty()) {
+            list.problems.push_back(path + ": no such file");
+            state = NetClient::AttachmentsFileState::Unreadable;
+        }
+    }
+    problems_ = list.problems;
+
+    if (settings.demo || state == NetClient::AttachmentsFileState::Missing) {
+        demo_ = std::make_unique<LoopbackDemo>();
+        std::string error;
+        if (!demo_->Start(settings.volumesRoot, error)) {
+            problems_.push_back("the demo network cannot be started: " + error);
+            return true;
+        }
+        NetClient::FixedPasswords passwords = demo_->Passwords();
+        failures_ = client_.AttachAll(demo_->Attachments(), passwords);
+        return true;
+    }
+    NetClient::StoredOrAskedPasswords passwords(keyring, prompt);
+    failures_ = client_.AttachAll(list.attachments, passwords);
+    return true;
+}
+
+std::string NetworkStartup::FailureText() const {
+    return NetClient::FormatAttachFailures(failures_, problems_);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "app/startup/LoopbackDemo.h"
+#include "ncp/PcapWriter.h"
+#include "netclient/AttachFailures.h"
+#include "netclient/NcpClient.h"
+#include "netclient/NetworkFiles.h"
+#include "netclient/Passwords.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Everything the program sets up on the network before its window opens, and keeps until it ends: the NCP
+// client attached to the servers of the attachments file (passwords from the keyring or the login dialog),
+// or, without such a file or with --demo, to the demo network served inside the process on 127.0.0.1 (its
+// passwords known, nothing asked); the network file layer over the client; the capture file.
+//
+// The client attaches here, just before the window is created, rather than in the window's client start-up
+// calls: the login dialogs then come before the window, and the window starts on a finished connection table.
+class NetworkStartup final {
+public:
+    struct Settings {
+        bool demo = false;           // the demo network even when an attachments file exists
+        std::string attachmentsFile; // empty: attachments.ini in the settings directory
+        std::string captureFile;     // empty: no capture
+        std::string volumesRoot;     // where the demo servers keep their volumes
+    };
+
+    NetworkStartup() = default;
+    ~NetworkStartup();
+    NetworkStartup(const NetworkStartup&) = delete;
+    NetworkStartup& operator=(const NetworkStartup&) = delete;
+
+    // Attaches as settings say. False, with the reason in fatal, only when the program cannot go on (the
+    // capture file cannot be written); servers that cannot be attached are told by FailureText.
+    bool Start(const Settings& settings, NetClient::PasswordStore& keyring, NetClient::PasswordPrompt& prompt,
+               std::string& fatal);
+
+    NetClient::NcpClient& Client() { return client_; }
+    NetClient::NetworkFiles& Files() { return files_; }
+    // Whether the demo network is what the client attached to.
+    bool RunsDemo() const { return demo_ != nullptr; }
+    LoopbackDemo* Demo() { return demo_.get(); }
+
+    // The text of the one box shown after start-up: the servers that were not attached and why, and the
+    // attachments file's problems; empty when there is nothing to tell.
+    std::string FailureText() const;
+
+private:
+    std::unique_ptr<LoopbackDemo> demo_; // before the client, so that the client's connections go first
+    Ncp::PcapWriter capture_;
+    NetClient::NcpClient client_;
+    NetClient::NetworkFiles files_{client_};
+    std::vector<NetClient::AttachFailure> failures_;
+    std::vector<std::string> problems_;
+};

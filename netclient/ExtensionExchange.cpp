@@ -1,0 +1,73 @@
+#include "netclient/ExtensionExchange.h"
+
+#include "ncp/ExtensionCodecs.h"
+#include "netclient/NcpCall.h"
+
+namespace NetClient {
+
+namespace {
+
+std::uint16_t Simple(Ncp::ClientConnection& connection, std::uint32_t extensionId,
+                     std::span<const std::uint8_t> request, std::uint16_t replyCapacity,
+                     std::vector<std::uint8_t>& reply) {
+    Ncp::ExecuteExtensionRequest message;
+    message.extensionId = extensionId;
+    message.maxReplyLength = replyCapacity;
+    message.data.assign(request.begin(), request.end());
+    Ncp::ExecuteExtensionReply answer;
+    Ncp::Reply raw;
+    const std::uint16_t status = CallNcp(connection, message, answer, &raw);
+    // A failing extension may still have sent reply data.
+    if (status != StatusCodes::Success && !raw.data.empty())
+        Ncp::ParseReplyData(raw.data, answer);
+    reply = std::move(answer.data);
+    return status;
+}
+
+std::uint16_t Fragmented(Ncp::ClientConnection& connection, std::uint32_t extensionId,
+                         std::span<const std::uint8_t> request, std::uint16_t replyCapacity,
+                         std::vector<std::uint8_t>& reply) {
+    auto fragments = Ncp::SplitExtensionRequest(extensionId, request, replyCapacity);
+    if (!fragments)
+        return StatusCodes::InvalidParameter;
+    std::uint32_t handle = 0;
+    Ncp::ExtensionFragmentReply first;
+    for (Ncp::ExtensionFragmentRequest& fragment : *fragments) {
+        fragment.fragmentHandle = handle;
+        first = {};
+        if (const std::uint16_t status = CallNcp(connection, fragment, first); status != StatusCodes::Success)
+            return status;
+        handle = first.fragmentHandle;
+    }
+    // The reply to the last request fragment announces the reply's length and brings its first part.
+    Ncp::FragmentAssembler assembler;
+    if (!assembler.Start(first.totalReplyLength) || !assembler.Add(first.data))
+        return StatusCodes::MalformedReply;
+    while (!assembler.Complete()) {
+        Ncp::ExtensionFragmentRequest more;
+        more.extensionId = extensionId;
+        more.fragmentHandle = handle;
+        Ncp::ExtensionContinuationReply next;
+        if (const std::uint16_t status = CallNcp(connection, more, next); status != StatusCodes::Success)
+            return status;
+        // A server that sends nothing more would keep the loop going for ever.
+        if (next.data.empty() || !assembler.Add(next.data))
+            return StatusCodes::MalformedReply;
+        handle = next.fragmentHandle;
+    }
+    reply = assembler.Take();
+    return StatusCodes::Success;
+}
+
+} // namespace
+
+std::uint16_t ExchangeWithExtension(Ncp::ClientConnection& connection, std::uint32_t extensionId,
+                                    std::span<const std::uint8_t> request, std::uint16_t replyCapacity,
+                                    std::vector<std::uint8_t>& reply) {
+    reply.clear();
+    if (Ncp::NeedsFragmentedForm(request.size(), replyCapacity))
+        return Fragmented(connection, extensionId, request, replyCapacity, reply);
+    return Simple(connection, extensionId, request, replyCapacity, reply);
+}
+
+} // namespace NetClient

@@ -1,0 +1,542 @@
+#include "netclient/NcpClient.h"
+
+#include "ncp/BinderyCodecs.h"
+#include "ncp/CompletionCodes.h"
+#include "ncp/DirectoryCodecs.h"
+#include "ncp/ExtensionCodecs.h"
+#include "ncp/NlmCodecs.h"
+#include "netclient/ExtensionExchange.h"
+#include "netclient/LocaleUpperCase.h"
+#include "netclient/NcpCall.h"
+#include "netclient/StatusCodes.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace NetClient {
+
+namespace {
+
+// Copies text zero-terminated into a buffer of capacity bytes; false when it does not fit.
+bool CopyText(const std::string& text, char* buffer, std::size_t capacity) {
+    if (buffer == nullptr || text.size() + 1 > capacity)
+        return false;
+    std::memcpy(buffer, text.c_str(), text.size() + 1);
+    return true;
+}
+
+template <typename T> void Put(T* output, T value) {
+    if (output != nullptr)
+        *output = value;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+// Whether the server's bindery context list ("OU=A.O=B;O=C") holds context.
+bool ContextListed(const std::string& list, const std::string& context) {
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        const std::size_t end = std::min(list.find(';', start), list.size());
+        if (SameName(list.substr(start, end - start), context))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// The status of a non-zero RPC code of 131/01 or 131/02.
+std::uint16_t StatusFromRpcCode(std::uint32_t code) {
+    if (code <= 0xFF)
+        return static_cast<std::uint16_t>(0x8900 | code);
+    if (code >= 0x8800 && code <= 0x89FF)
+        return static_cast<std::uint16_t>(code);
+    return StatusCodes::FailedRequest;
+}
+
+constexpr std::uint16_t LoginRefused = 0x89DE;
+// An AttachFailure's status when the user gave no password.
+constexpr std::uint16_t NoPasswordGiven = 0;
+
+// Logs in with the password the source gives; once more when the source has a fresh one for a refused one.
+// Nothing when the user gave no password.
+std::optional<std::uint16_t> LogInWithAskedPassword(ServerSession& session, const Attachment& attachment,
+                                                    PasswordSource& passwords) {
+    for (;;) {
+        std::optional<SecretText> password = passwords.PasswordFor(attachment);
+        if (!password)
+            return std::nullopt;
+        const std::uint16_t status = session.LogIn(*password);
+        password->Wipe();
+        if (status == StatusCodes::Success) {
+            passwords.LoginAccepted(attachment);
+            return status;
+        }
+        if (status != LoginRefused || !passwords.LoginRefused(attachment))
+            return status;
+    }
+}
+
+// Why a version-4 server may know no such user: the bindery login finds users only in the server's bindery
+// contexts. Empty when that is not the reason (or cannot be told).
+std::string ContextHint(ServerSession& session, const Attachment& attachment) {
+    if (attachment.context.empty() || session.MajorVersion() < 4 || !session.Connection().IsOpen())
+        return {};
+    Ncp::BinderyContextReply context;
+    if (CallNcp(session.Connection(), Ncp::BinderyContextRequest{}, context) != StatusCodes::Success ||
+        ContextListed(context.context, attachment.context))
+        return {};
+    return "the user's context " + attachment.context + " is not among the server's bindery contexts (" +
+           context.context + ")";
+}
+
+} // namespace
+
+NcpClient::NcpClient() = default;
+
+NcpClient::~NcpClient() = default;
+
+// --- attaching ---
+
+std::vector<AttachFailure> NcpClient::AttachAll(const std::vector<Attachment>& attachments,
+                                                PasswordSource& passwords) {
+    std::vector<AttachFailure> failures;
+    for (const Attachment& attachment : attachments) {
+        auto session = std::make_unique<ServerSession>(attachment, capture_);
+        AttachFailure failure{attachment.serverName, attachment.AddressText(), session->Open(), {}};
+        // Passwords are asked for only once the server has answered.
+        bool passwordGiven = true;
+        if (failure.status == StatusCodes::Success && !attachment.user.empty()) {
+            const std::optional<std::uint16_t> login = LogInWithAskedPassword(*session, attachment, passwords);
+            passwordGiven = login.has_value();
+            failure.status = login.value_or(NoPasswordGiven);
+        }
+        if (failure.status == StatusCodes::Success && passwordGiven) {
+            session->Finish();
+            const std::uint32_t reference = nextReference_++;
+            references_.push_back(Reference{reference, std::move(session)});
+            if (primaryReference_ == 0)
+                primaryReference_ = reference;
+            continue;
+        }
+        if (failure.status == StatusCodes::NoSuchObject)
+            failure.detail = ContextHint(*session, attachment);
+        session->Disconnect();
+        failures.push_back(std::move(failure));
+    }
+    return failures;
+}
+
+ServerSession* NcpClient::SessionForServer(std::string_view serverName, std::uint16_t& status) {
+    for (Reference& reference : references_) {
+        if (!SameName(reference.session->ServerName(), serverName))
+            continue;
+        status = reference.session->IsUsable() ? StatusCodes::Success : reference.session->Reconnect();
+        return status == StatusCodes::Success ? reference.session.get() : nullptr;
+    }
+    status = StatusCodes::NoConnectionToServer;
+    return nullptr;
+}
+
+std::vector<std::uint32_t> NcpClient::ConnectionRefs() const {
+    std::vector<std::uint32_t> references;
+    for (const Reference& reference : references_)
+        references.push_back(reference.reference);
+    return references;
+}
+
+NcpClient::Reference* NcpClient::FindReference(std::uint32_t connRef) {
+    for (Reference& reference : references_)
+        if (reference.reference == connRef)
+            return &reference;
+    return nullptr;
+}
+
+ServerSession* NcpClient::SessionOfHandle(std::uint32_t connHandle) {
+    const auto found = handles_.find(connHandle);
+    if (found == handles_.end())
+        return nullptr;
+    Reference* reference = FindReference(found->second.reference);
+    if (reference == nullptr || !reference->session->IsUsable() ||
+        reference->session->Generation() != found->second.generation)
+        return nullptr;
+    return reference->session.get();
+}
+
+// --- start-up and the connection table ---
+
+std::uint16_t NcpClient::StartClient(std::uint32_t, std::uint32_t) {
+    return StatusCodes::Success;
+}
+
+std::uint16_t NcpClient::StartClx(std::uint32_t, std::uint32_t) {
+    return StatusCodes::Success;
+}
+
+std::uint16_t NcpClient::GetPrimaryConnRef(std::uint32_t* connRef) {
+    if (connRef == nullptr)
+        return StatusCodes::InvalidParameter;
+    if (FindReference(primaryReference_) == nullptr)
+        return StatusCodes::NoPrimaryConnection;
+    *connRef = primaryReference_;
+    return StatusCodes::Success;
+}
+
+std::uint16_t NcpClient::OpenConnByReference(std::uint32_t connRef, std::uint32_t openMode, std::uint32_t,
+                                             std::uint32_t* connHandle) {
+    if (connHandle == nullptr || (openMode != OpenModeStartup && openMode != OpenModeLater))
+        return StatusCodes::InvalidParameter;
+    Reference* reference = FindReference(connRef);
+    if (reference == nullptr)
+        return StatusCodes::InvalidConnRef;
+    // A connection lost since the last choice of this server is made again here.
+    if (!reference->session->IsUsable())
+        if (const std::uint16_t status = reference->session->Reconnect(); status != StatusCodes::Success)
+            return status;
+    const std::uint32_t handle = nextHandle_++;
+    handles_[handle] = Handle{connRef, reference->session->Generation()};
+    *connHandle = handle;
+    return StatusCodes::Success;
+}
+
+std::uint16_t NcpClient::ScanConnRefs(std::uint32_t* scanCursor, std::uint32_t* connRef) {
+    if (scanCursor == nullptr || connRef == nullptr)
+        return StatusCodes::InvalidParameter;
+    // The cursor is the last reference handed out; references grow in scan order.
+    const std::uint32_t cursor = *scanCursor;
+    const auto next =
+        std::find_if(references_.begin(), references_.end(),
+                     [cursor](const Reference& reference) { return reference.reference > cursor; });
+    if (next == references_.end())
+        return StatusCodes::NoMoreEntries;
+    *scanCursor = next->reference;
+    *connRef = next->reference;
+    return StatusCodes::Success;
+}
+
+std::uint16_t NcpClient::GetConnRefInfo(std::uint32_t connRef, std::uint32_t infoType, std::uint32_t length,
+                                        void* buffer) {
+    if (buffer == nullptr || infoType != InfoServerName)
+        return StatusCodes::InvalidParameter;
+    const Reference* reference = FindReference(connRef);
+    if (reference == nullptr)
+        return StatusCodes::InvalidConnRef;
+    return CopyText(reference->session->ServerName(), static_cast<char*>(buffer), length)
+               ? StatusCodes::Success
+               : StatusCodes::BufferTooSmall;
+}
+
+std::uint16_t NcpClient::GetConnInfo(std::uint32_t connHandle, std::uint32_t infoType, std::uint32_t length,
+                                     void* buffer) {
+    ServerSession* session = SessionOfHandle(connHandle);
+    if (session == nullptr)
+        return StatusCodes::InvalidConnection;
+    if (buffer == nullptr || infoType != InfoUserId || length != 4)
+        return StatusCodes::InvalidParameter;
+    Ncp::GetStationLoggedInfoRequest request;
+    request.connection = session->ConnectionNumber();
+    Ncp::StationLoggedInfoReply reply;
+    if (const std::uint16_t status = CallNcp(session->Connection(), request, reply);
+        status != StatusCodes::Success)
+        return status;
+    // The ID as a number in the workstation's byte order.
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<std::uint8_t>(reply.objectId >> (8 * i));
+    return StatusCodes::Success;
+}
+
+// --- object names and directory contexts ---
+
+std::uint16_t NcpClient::GetBinderyObjectNameById(std::uint32_t connHandle, std::uint32_t objectId,
+                                                  char name[BinderyNameSize], std::uint16_t* objectType) {
+    ServerSession* session = SessionOfHandle(connHandle);
+    if (session == nullptr)
+        return StatusCodes::InvalidConnection;
+    if (name == nullptr)
+        return StatusCodes::InvalidParameter;
+    Ncp::GetBinderyObjectNameRequest request;
+    request.objectId = objectId;
+    Ncp::BinderyObjectReply reply;
+    if (const std::uint16_t status = CallNcp(session->Connection(), request, reply);
+        status != StatusCodes::Success)
+        return status;
+    if (!CopyText(reply.objectName, name, BinderyNameSize))
+        return StatusCodes::BufferTooSmall;
+    Put(objectType, reply.objectType);
+    return StatusCodes::Success;
+}
+
+std::uint32_t NcpClient::NewContext() {
+    while (nextContext_ == 0 || nextContext_ == NoContext || contexts_.contains(nextContext_))
+        ++nextContext_;
+    const std::uint32_t context = nextContext_++;
+    contexts_.insert(context);
+    return context;
+}
+
+std::uint32_t NcpClient::NWDSCreateContext() {
+    return contexts_.size() >= ContextLimit ? NoContext : NewContext();
+}
+
+std::uint32_t NcpClient::NWDSCreateContextHandle(std::uint32_t* context) {
+    if (context == nullptr)
+        return StatusCodes::InvalidParameter;
+    if (contexts_.size() >= ContextLimit) {
+        *context = NoContext;
+        return StatusCodes::DSNotEnoughMemory;
+    }
+    *context = NewContext();
+    return StatusCodes::Success;
+}
+
+std::uint32_t NcpClient::FreeContext(std::uint32_t context) {
+    return contexts_.erase(context) > 0 ? StatusCodes::Success : StatusCodes::DSInvalidContext;
+}
+
+std::uint32_t NcpClient::DirectoryCall(std::uint32_t context, std::uint32_t connHandle,
+                                       ServerSession*& session) {
+    if (!contexts_.contains(context))
+        return StatusCodes::DSInvalidContext;
+    session = SessionOfHandle(connHandle);
+    return session == nullptr ? StatusCodes::InvalidConnection : StatusCodes::Success;
+}
+
+// A server that refuses function 104 altogether has no directory services.
+static std::uint32_t DirectoryStatus(std::uint16_t status) {
+    return Ncp::IsServerStatus(status) ? StatusCodes::DSNotAvailable : status;
+}
+
+std::uint32_t NcpClient::DirectoryServices(ServerSession& session, std::uint32_t verb,
+                                           const std::vector<std::uint8_t>& verbData,
+                                           std::vector<std::uint8_t>& reply) {
+    Ncp::DirectoryServicesRequest request;
+    request.maxFragmentSize = session.Connection().BufferSize();
+    request.verb = verb;
+    request.verbData = verbData;
+    Ncp::DirectoryServicesReply answer;
+    if (const std::uint16_t status = CallNcp(session.Connection(), request, answer);
+        status != StatusCodes::Success)
+        return DirectoryStatus(status);
+    if (answer.completionCode != 0)
+        return answer.completionCode;
+    reply = std::move(answer.verbData);
+    return StatusCodes::Success;
+}
+
+std::uint32_t NcpClient::MapIdToDSName(std::uint32_t context, std::uint32_t connHandle,
+                                       std::uint32_t objectId, char name[DSObjectNameSize]) {
+    ServerSession* session = nullptr;
+    if (const std::uint32_t status = DirectoryCall(context, connHandle, session);
+        status != StatusCodes::Success)
+        return status;
+    if (name == nullptr)
+        return StatusCodes::InvalidParameter;
+    Ncp::ReadEntryNameRequest entryRequest;
+    entryRequest.entryId = objectId;
+    Ncp::ByteWriter verbData;
+    Ncp::BuildVerbData(entryRequest, verbData);
+    std::vector<std::uint8_t> replyData;
+    if (const std::uint32_t status =
+            DirectoryServices(*session, Ncp::VerbReadEntryInfo, verbData.Result(), replyData);
+        status != StatusCodes::Success)
+        return status;
+    Ncp::ReadEntryNameReply entry;
+    if (!Ncp::ParseVerbData(replyData, entry))
+        return StatusCodes::MalformedReply;
+    if (entry.distinguishedName.empty())
+        return StatusCodes::DSNoSuchEntry;
+    return CopyText(entry.distinguishedName, name, DSObjectNameSize) ? StatusCodes::Success
+                                                                     : StatusCodes::BufferTooSmall;
+}
+
+std::uint32_t NcpClient::NWDSGetServerDN(std::uint32_t context, std::uint32_t connHandle,
+                                         char serverDN[DSNameSize]) {
+    ServerSession* session = nullptr;
+    if (const std::uint32_t status = DirectoryCall(context, connHandle, session);
+        status != StatusCodes::Success)
+        return status;
+    Ncp::ByteWriter verbData;
+    Ncp::BuildVerbData(Ncp::ServerAddressRequest{}, verbData);
+    std::vector<std::uint8_t> replyData;
+    if (const std::uint32_t status =
+            DirectoryServices(*session, Ncp::VerbGetServerAddress, verbData.Result(), replyData);
+        status != StatusCodes::Success)
+        return status;
+    Ncp::ServerAddressReply server;
+    if (!Ncp::ParseVerbData(replyData, server))
+        return StatusCodes::MalformedReply;
+    if (server.serverName.empty())
+        return StatusCodes::DSNoSuchEntry;
+    return CopyText(server.serverName, serverDN, DSNameSize) ? StatusCodes::Success
+                                                             : StatusCodes::InvalidParameter;
+}
+
+std::uint32_t NcpClient::GetBinderyContext(std::uint32_t context, std::uint32_t connHandle,
+                                           char binderyContext[DSNameSize]) {
+    ServerSession* session = nullptr;
+    if (const std::uint32_t status = DirectoryCall(context, connHandle, session);
+        status != StatusCodes::Success)
+        return status;
+    Ncp::BinderyContextReply reply;
+    if (const std::uint16_t status = CallNcp(session->Connection(), Ncp::BinderyContextRequest{}, reply);
+        status != StatusCodes::Success)
+        return DirectoryStatus(status);
+    if (reply.context.empty())
+        return StatusCodes::DSNoSuchEntry;
+    return CopyText(reply.context, binderyContext, DSNameSize) ? StatusCodes::Success
+                                                               : StatusCodes::InvalidParameter;
+}
+
+// --- the server ---
+
+std::uint16_t NcpClient::NWGetFileServerInformation(
+    std::uint32_t connHandle, char serverName[FileServerNameSize], std::uint8_t* majorVersion,
+    std::uint8_t* minorVersion, std::uint8_t* revision, std::uint16_t* maxConnections,
+    std::uint16_t* peakConnections, std::uint16_t* connectionsInUse, std::uint16_t* volumeCount,
+    std::uint8_t* sftLevel, std::uint8_t* ttsLevel) {
+    ServerSession* session = SessionOfHandle(connHandle);
+    if (session == nullptr)
+        return StatusCodes::InvalidConnection;
+    Ncp::FileServerInformationReply reply;
+    if (const std::uint16_t status =
+            CallNcp(session->Connection(), Ncp::GetFileServerInformationRequest{}, reply);
+        status != StatusCodes::Success)
+        return status;
+    if (serverName != nullptr && !CopyText(reply.serverName, serverName, FileServerNameSize))
+        return StatusCodes::BufferTooSmall;
+    Put(majorVersion, reply.osMajorVersion);
+    Put(minorVersion, reply.osMinorVersion);
+    Put(revision, reply.osRevision);
+    Put(maxConnections, reply.maxConnections);
+    Put(peakConnections, reply.peakConnectionsUsed);
+    Put(connectionsInUse, reply.connectionsInUse);
+    Put(volumeCount, reply.maxVolumes);
+    Put(sftLevel, reply.sftLevel);
+    Put(ttsLevel, reply.ttsLevel);
+    return StatusCodes::Success;
+}
+
+// --- NCP extensions ---
+
+std::uint16_t NcpClient::Extensions(std::uint32_t connHandle, bool scan, std::uint32_t number,
+                                    const char* name, std::uint32_t* extensionId, char* nameOut,
+                                    std::uint8_t* majorVersion, std::uint8_t* minorVersion,
+                                    std::uint8_t* revision, std::uint8_t* queryData) {
+    ServerSession* session = SessionOfHandle(connHandle);
+    if (session == nullptr)
+        return StatusCodes::InvalidConnection;
+    if ((scan && extensionId == nullptr) || (!scan && name == nullptr))
+        return StatusCodes::InvalidParameter;
+    Ncp::ExtensionInfoReply reply;
+    std::uint16_t status = 0;
+    if (scan) {
+        Ncp::ScanExtensionsRequest request;
+        request.afterNumber = number;
+        status = CallNcp(session->Connection(), request, reply);
+    } else {
+        Ncp::ExtensionInfoByNameRequest request;
+        request.name = name;
+        status = CallNcp(session->Connection(), request, reply);
+    }
+    if (status != StatusCodes::Success)
+        return status;
+    if (nameOut != nullptr && !CopyText(reply.name, nameOut, ExtensionNameSize))
+        return StatusCodes::BufferTooSmall;
+    Put(extensionId, reply.number);
+    Put(majorVersion, reply.majorVersion);
+    Put(minorVersion, reply.minorVersion);
+    Put(revision, reply.revision);
+    if (queryData != nullptr)
+        std::copy(reply.queryData.begin(), reply.queryData.end(), queryData);
+    return StatusCodes::Success;
+}
+
+std::uint16_t NcpClient::ScanNCPExtensions(std::uint32_t connHandle, std::uint32_t* extensionId,
+                                           char name[ExtensionNameSize], std::uint8_t* majorVersion,
+                                           std::uint8_t* minorVersion, std::uint8_t* revision,
+                                           std::uint8_t queryData[QueryDataSize]) {
+    return Extensions(connHandle, true, extensionId == nullptr ? 0 : *extensionId, nullptr, extensionId, name,
+                      majorVersion, minorVersion, revision, queryData);
+}
+
+std::uint16_t NcpClient::GetNCPExtensionInfoByName(std::uint32_t connHandle, const char* name,
+                                                   std::uint32_t* extensionId, std::uint8_t* majorVersion,
+                                                   std::uint8_t* minorVersion, std::uint8_t* revision,
+                                                   std::uint8_t queryData[QueryDataSize]) {
+    return Extensions(connHandle, false, 0, name, extensionId, nullptr, majorVersion, minorVersion, revision,
+                      queryData);
+}
+
+std::uint16_t NcpClient::NCPExtensionRequest(std::uint32_t connHandle, std::uint32_t extensionId,
+                                             const void* request, std::uint32_t requestLength, void* reply,
+                                             std::uint16_t* replyLength) {
+    ServerSession* session = SessionOfHandle(connHandle);
+    if (session == nullptr)
+        return StatusCodes::InvalidConnection;
+    if ((request == nullptr && requestLength > 0) || replyLength == nullptr ||
+        (reply == nullptr && *replyLength > 0))
+        return StatusCodes::InvalidParameter;
+    const std::span<const std::uint8_t> requestBytes(static_cast<const std::uint8_t*>(request),
+                                                     requestLength);
+    const std::uint16_t capacity = *replyLength;
+    std::vector<std::uint8_t> answer;
+    const std::uint16_t status =
+        ExchangeWithExtension(session->Connection(), extensionId, requestBytes, capacity, answer);
+    const std::size_t written = std::min<std::size_t>(answer.size(), capacity);
+    if (written > 0)
+        std::memcpy(reply, answer.data(), written);
+    *replyLength = static_cast<std::uint16_t>(written);
+    if (status == StatusCodes::Success && written < answer.size())
+        return StatusCodes::BufferTooSmall;
+    return status;
+}
+
+// --- NLMs ---
+
+std::uint16_t NcpClient::NlmCall(std::uint32_t connHandle, const char* moduleName, bool load) {
+    ServerSession* session = SessionOfHandle(connHandle);
+    if (session == nullptr)
+        return StatusCodes::InvalidConnection;
+    if (moduleName == nullptr)
+        return StatusCodes::InvalidParameter;
+    Ncp::NlmRpcReply reply;
+    std::uint16_t status = 0;
+    if (load) {
+        Ncp::LoadNlmRequest request;
+        request.commandLine = moduleName;
+        status = CallNcp(session->Connection(), request, reply);
+    } else {
+        Ncp::UnloadNlmRequest request;
+        request.moduleName = moduleName;
+        status = CallNcp(session->Connection(), request, reply);
+    }
+    if (status != StatusCodes::Success)
+        return status;
+    return reply.rpcCode == 0 ? StatusCodes::Success : StatusFromRpcCode(reply.rpcCode);
+}
+
+std::uint16_t NcpClient::NWSMLoadNLM(std::uint32_t connHandle, const char* moduleName) {
+    return NlmCall(connHandle, moduleName, true);
+}
+
+std::uint16_t NcpClient::NWSMUnloadNLM(std::uint32_t connHandle, const char* moduleName) {
+    return NlmCall(connHandle, moduleName, false);
+}
+
+// --- locale and platform ---
+
+char* NcpClient::UpperCaseText(char* text) {
+    return UpperCaseLatin1(text);
+}
+
+std::uint16_t NcpClient::GetVolumeDirectory(const char*, const char*, char*, std::uint32_t) {
+    return StatusCodes::NoConnectionToServer;
+}
+
+} // namespace NetClient

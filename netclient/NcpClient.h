@@ -1,0 +1,151 @@
+#pragma once
+
+#include "netclient/AttachFailures.h"
+#include "netclient/Attachments.h"
+#include "netclient/ClientLibrary.h"
+#include "netclient/Passwords.h"
+#include "netclient/ServerSession.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Ncp {
+class PcapWriter;
+}
+
+namespace NetClient {
+
+// The program's client library: NetWare's client calls made over NCP on TCP/IP to real servers (or the demo
+// servers on loopback). It is the requester: it attaches to the servers of the attachments file, keeps the
+// connection table (references in attachment order, the first one primary, handles opened on them), the
+// directory contexts, and answers the requester's own statuses (0x88xx); everything else comes from the
+// servers' replies.
+//
+//     NcpClient client;
+//     client.SetCapture(&pcap);                               // optional
+//     const auto failures = client.AttachAll(attachments, passwords);
+//     BindClient(&client);
+//
+// Handles belong to one TCP connection: when it is lost (closed, reset, or a reply that did not come within
+// the attachment's time limit) every handle opened on it answers InvalidConnection (0x8801) at once. Opening
+// a handle on the reference again (choosing the server in the server list) reconnects and logs in again with
+// the password kept for the session.
+//
+// Statuses that are not the server's own:
+// - NWSMLoadNLM / NWSMUnloadNLM: a non-zero RPC code c of the 131 reply is reported as 0x8900 | c for c up to
+//   0xFF (NetWare's load and unload results are small numbers: 1 module not found, 2 loaded already, 3 not
+//   loaded, 4 bad name) and as 0x89FF above that.
+// - Directory calls (104) on a server that refuses function 104 (a bindery-only server): DSNotAvailable;
+//   a directory-services completion code in a 104/02 reply is passed on as the 32-bit status.
+// - GetVolumeDirectory: no server volume is a local directory; always NoConnectionToServer. Network paths
+//   go through NetworkFiles instead.
+class NcpClient final : public ClientLibrary {
+public:
+    static constexpr std::size_t ContextLimit = 64;
+
+    NcpClient();
+    ~NcpClient() override;
+    NcpClient(const NcpClient&) = delete;
+    NcpClient& operator=(const NcpClient&) = delete;
+
+    // Every frame of every connection made from now on goes to capture (not owned; null stops it).
+    void SetCapture(Ncp::PcapWriter* capture) { capture_ = capture; }
+
+    // Attaches to each server in order; a server that cannot be reached, refuses the login, or whose
+    // password is not given is left out and listed in the result. The first attached server is the
+    // primary connection.
+    std::vector<AttachFailure> AttachAll(const std::vector<Attachment>& attachments,
+                                         PasswordSource& passwords);
+
+    // The session of the first reference whose server has that name (letter case ignored), connected again
+    // when its connection was lost; null when there is none or it cannot be reached.
+    ServerSession* SessionForServer(std::string_view serverName, std::uint16_t& status);
+
+    std::size_t OpenContextCount() const { return contexts_.size(); }
+    std::vector<std::uint32_t> ConnectionRefs() const;
+
+    // --- ClientLibrary ---
+    std::uint16_t StartClient(std::uint32_t reserved1, std::uint32_t reserved2) override;
+    std::uint16_t StartClx(std::uint32_t reserved1, std::uint32_t reserved2) override;
+    std::uint16_t GetPrimaryConnRef(std::uint32_t* connRef) override;
+    std::uint16_t OpenConnByReference(std::uint32_t connRef, std::uint32_t openMode, std::uint32_t reserved,
+                                      std::uint32_t* connHandle) override;
+    std::uint16_t ScanConnRefs(std::uint32_t* scanCursor, std::uint32_t* connRef) override;
+    std::uint16_t GetConnRefInfo(std::uint32_t connRef, std::uint32_t infoType, std::uint32_t length,
+                                 void* buffer) override;
+    std::uint16_t GetConnInfo(std::uint32_t connHandle, std::uint32_t infoType, std::uint32_t length,
+                              void* buffer) override;
+    std::uint16_t GetBinderyObjectNameById(std::uint32_t connHandle, std::uint32_t objectId,
+                                           char name[BinderyNameSize], std::uint16_t* objectType) override;
+    std::uint32_t NWDSCreateContext() override;
+    std::uint32_t MapIdToDSName(std::uint32_t context, std::uint32_t connHandle, std::uint32_t objectId,
+                                char name[DSObjectNameSize]) override;
+    std::uint32_t FreeContext(std::uint32_t context) override;
+    std::uint32_t NWDSCreateContextHandle(std::uint32_t* context) override;
+    std::uint32_t NWDSGetServerDN(std::uint32_t context, std::uint32_t connHandle,
+                                  char serverDN[DSNameSize]) override;
+    std::uint32_t GetBinderyContext(std::uint32_t context, std::uint32_t connHandle,
+                                    char binderyContext[DSNameSize]) override;
+    std::uint16_t NWGetFileServerInformation(std::uint32_t connHandle, char serverName[FileServerNameSize],
+                                             std::uint8_t* majorVersion, std::uint8_t* minorVersion,
+                                             std::uint8_t* revision, std::uint16_t* maxConnections,
+                                             std::uint16_t* peakConnections, std::uint16_t* connectionsInUse,
+                                             std::uint16_t* volumeCount, std::uint8_t* sftLevel,
+                                             std::uint8_t* ttsLevel) override;
+    std::uint16_t ScanNCPExtensions(std::uint32_t connHandle, std::uint32_t* extensionId,
+                                    char name[ExtensionNameSize], std::uint8_t* majorVersion,
+                                    std::uint8_t* minorVersion, std::uint8_t* revision,
+                                    std::uint8_t queryData[QueryDataSize]) override;
+    std::uint16_t GetNCPExtensionInfoByName(std::uint32_t connHandle, const char* name,
+                                            std::uint32_t* extensionId, std::uint8_t* majorVersion,
+                                            std::uint8_t* minorVersion, std::uint8_t* revision,
+                                            std::uint8_t queryData[QueryDataSize]) override;
+    std::uint16_t NCPExtensionRequest(std::uint32_t connHandle, std::uint32_t extensionId,
+                                      const void* request, std::uint32_t requestLength, void* reply,
+                                      std::uint16_t* replyLength) override;
+    std::uint16_t NWSMLoadNLM(std::uint32_t connHandle, const char* moduleName) override;
+    std::uint16_t NWSMUnloadNLM(std::uint32_t connHandle, const char* moduleName) override;
+    char* UpperCaseText(char* text) override;
+    std::uint16_t GetVolumeDirectory(const char* serverName, const char* volumeName, char* path,
+                                     std::uint32_t pathCapacity) override;
+
+private:
+    struct Reference {
+        std::uint32_t reference = 0;
+        std::unique_ptr<ServerSession> session;
+    };
+    struct Handle {
+        std::uint32_t reference = 0;
+        std::uint32_t generation = 0; // the session's connection it was opened on
+    };
+
+    Reference* FindReference(std::uint32_t connRef);
+    // The session of a live handle, or null (InvalidConnection) for an unknown handle or a lost connection.
+    ServerSession* SessionOfHandle(std::uint32_t connHandle);
+    std::uint32_t NewContext();
+    // The common checks of the directory calls; the session, or a status.
+    std::uint32_t DirectoryCall(std::uint32_t context, std::uint32_t connHandle, ServerSession*& session);
+    std::uint32_t DirectoryServices(ServerSession& session, std::uint32_t verb,
+                                    const std::vector<std::uint8_t>& verbData,
+                                    std::vector<std::uint8_t>& reply);
+    std::uint16_t Extensions(std::uint32_t connHandle, bool scan, std::uint32_t number, const char* name,
+                             std::uint32_t* extensionId, char* nameOut, std::uint8_t* majorVersion,
+                             std::uint8_t* minorVersion, std::uint8_t* revision, std::uint8_t* queryData);
+    std::uint16_t NlmCall(std::uint32_t connHandle, const char* moduleName, bool load);
+
+    Ncp::PcapWriter* capture_ = nullptr;
+    std::vector<Reference> references_; // in attachment order
+    std::uint32_t nextReference_ = 0x00001001;
+    std::uint32_t primaryReference_ = 0;
+    std::map<std::uint32_t, Handle> handles_;
+    std::uint32_t nextHandle_ = 1;
+    std::set<std::uint32_t> contexts_;
+    std::uint32_t nextContext_ = 0x0101;
+};
+
+} // namespace NetClient

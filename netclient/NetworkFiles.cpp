@@ -1,0 +1,260 @@
+#include "netclient/NetworkFiles.h"
+
+#include "ncp/FileCodecs.h"
+#include "netclient/NcpCall.h"
+#include "netclient/NcpClient.h"
+
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <unistd.h>
+
+namespace NetClient {
+
+namespace {
+
+constexpr std::uint32_t ReadOnlyAttribute = 0x01;
+constexpr std::uint32_t WriteBits = 0222;
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The flag-0xFF handle/path structure of volume and components ("SYS", {"SYSTEM", "QVEXT.NLM"}).
+Ncp::HandlePath PathOf(const std::string& volume, const std::vector<std::string>& components) {
+    Ncp::HandlePath path;
+    path.handleFlag = Ncp::HandleFlagNone;
+    path.components.push_back(volume);
+    path.components.insert(path.components.end(), components.begin(), components.end());
+    return path;
+}
+
+// The DOS date and time of the local wall-clock time at seconds since the epoch, as NetWare keeps them.
+std::optional<Ncp::DosDateTime> DosTime(std::int64_t seconds) {
+    const std::time_t time = static_cast<std::time_t>(seconds);
+    std::tm local{};
+    if (::localtime_r(&time, &local) == nullptr)
+        return std::nullopt;
+    return Ncp::ToDosDateTime(
+        {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec});
+}
+
+// Contents written into a temporary file beside the destination; see NetworkFiles.
+class NetworkReplacement final : public Platform::ReplacementFile {
+public:
+    NetworkReplacement(ServerSession& session, std::string volume, std::vector<std::string> destination,
+                       std::vector<std::string> temporary, std::uint32_t handle)
+        : session_(session), generation_(session.Generation()), volume_(std::move(volume)),
+          destination_(std::move(destination)), temporary_(std::move(temporary)), handle_(handle) {}
+
+    ~NetworkReplacement() override {
+        if (!committed_)
+            Discard();
+    }
+    NetworkReplacement(const NetworkReplacement&) = delete;
+    NetworkReplacement& operator=(const NetworkReplacement&) = delete;
+
+    std::ptrdiff_t WriteBlock(const char* buffer, std::size_t size) override {
+        if (!Usable() || failed_)
+            return -1;
+        const std::size_t bufferSize = session_.Connection().BufferSize();
+        std::size_t done = 0;
+        while (done < size) {
+            // A write never crosses a multiple of the negotiated buffer size.
+            const std::size_t room = bufferSize - offset_ % bufferSize;
+            const std::size_t count = std::min(room, size - done);
+            Ncp::WriteFileRequest write;
+            write.fileHandle = handle_;
+            write.offset = offset_;
+            write.data.assign(buffer + done, buffer + done + count);
+            Ncp::EmptyReply reply;
+            if (CallNcp(session_.Connection(), write, reply) != StatusCodes::Success) {
+                failed_ = true;
+                return done == 0 ? -1 : static_cast<std::ptrdiff_t>(done);
+            }
+            done += count;
+            offset_ += static_cast<std::uint32_t>(count);
+        }
+        return static_cast<std::ptrdiff_t>(done);
+    }
+
+    bool SetModificationTime(const Platform::FileTime& time) override {
+        modified_ = DosTime(time.Seconds);
+        return modified_.has_value();
+    }
+
+    bool SetAttributes(const Platform::FileAttributes& attributes) override {
+        attributes_ = NetWareAttributes(attributes);
+        return true;
+    }
+
+    bool Commit() override {
+        if (!Usable() || failed_ || committed_)
+            return false;
+        Ncp::EmptyReply reply;
+        const bool closed =
+            CallNcp(session_.Connection(), CloseRequest(), reply) == StatusCodes::Success;
+        open_ = !closed;
+        if (!closed || !SetInformation(temporary_, modified_, attributes_ & ~ReadOnlyAttribute))
+            return false;
+        Ncp::RenameOrMoveRequest rename;
+        rename.source = PathOf(volume_, temporary_);
+        rename.destination = PathOf(volume_, destination_);
+        if (CallNcp(session_.Connection(), rename, reply) != StatusCodes::Success)
+            return false;
+        committed_ = true;
+        // A read-only file could not have been renamed; it becomes read-only in its place.
+        if ((attributes_ & ReadOnlyAttribute) != 0)
+            return SetInformation(destination_, std::nullopt, attributes_);
+        return true;
+    }
+
+private:
+    Ncp::CloseFileRequest CloseRequest() const {
+        Ncp::CloseFileRequest close;
+        close.fileHandle = handle_;
+        return close;
+    }
+
+    bool Usable() const { return session_.IsUsable() && session_.Generation() == generation_; }
+
+    bool SetInformation(const std::vector<std::string>& components, std::optional<Ncp::DosDateTime> modified,
+                        std::uint32_t attributes) {
+        Ncp::ModifyDosInformationRequest modify;
+        modify.modifyMask = Ncp::ModifyAttributes;
+        modify.attributes = attributes;
+        if (modified) {
+            modify.modifyMask |= Ncp::ModifyModifyDate | Ncp::ModifyModifyTime;
+            modify.modification = *modified;
+        }
+        modify.path = PathOf(volume_, components);
+        Ncp::EmptyReply reply;
+        return CallNcp(session_.Connection(), modify, reply) == StatusCodes::Success;
+    }
+
+    // Closes and deletes the temporary file, as far as the connection still allows.
+    void Discard() {
+        if (!Usable())
+            return;
+        Ncp::EmptyReply reply;
+        if (open_)
+            CallNcp(session_.Connection(), CloseRequest(), reply);
+        Ncp::DeleteFileRequest remove;
+        remove.path = PathOf(volume_, temporary_);
+        CallNcp(session_.Connection(), remove, reply);
+    }
+
+    ServerSession& session_;
+    std::uint32_t generation_ = 0;
+    std::string volume_;
+    std::vector<std::string> destination_;
+    std::vector<std::string> temporary_;
+    std::uint32_t handle_ = 0;
+    std::uint32_t offset_ = 0;
+    bool open_ = true;
+    bool failed_ = false;
+    bool committed_ = false;
+    std::optional<Ncp::DosDateTime> modified_;
+    std::uint32_t attributes_ = Ncp::AttributeArchive;
+};
+
+} // namespace
+
+bool ParseNetworkPath(const std::string& path, NetworkPath& parsed) {
+    if (path.size() < 3 || path[0] != '\\' || path[1] != '\\')
+        return false;
+    std::vector<std::string> parts;
+    std::size_t start = 2;
+    while (true) {
+        const std::size_t end = path.find('\\', start);
+        parts.push_back(path.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    // Server, volume and at least a name; nothing that could climb out of a directory or is empty.
+    if (parts.size() < 3)
+        return false;
+    for (const std::string& part : parts)
+        if (part.empty() || part == "." || part == ".." || part.find('\0') != std::string::npos)
+            return false;
+    parsed.server = parts[0];
+    parsed.volume = Upper(parts[1]);
+    parsed.components.assign(parts.begin() + 2, parts.end());
+    return true;
+}
+
+std::uint32_t NetWareAttributes(const Platform::FileAttributes& attributes) {
+    std::uint32_t bits = Ncp::AttributeArchive;
+    if ((attributes.Mode & WriteBits) == 0)
+        bits |= ReadOnlyAttribute;
+    return bits;
+}
+
+Platform::OpenResult NetworkFiles::OpenForReading(const std::string&,
+                                                  std::unique_ptr<Platform::SourceFile>&) {
+    return Platform::OpenResult::Refused;
+}
+
+Platform::CreateResult NetworkFiles::CreateReplacement(const std::string& path,
+                                                       std::unique_ptr<Platform::ReplacementFile>& file) {
+    NetworkPath parsed;
+    std::uint16_t status = 0;
+    ServerSession* session = nullptr;
+    if (!ParseNetworkPath(path, parsed) ||
+        (session = client_.SessionForServer(parsed.server, status)) == nullptr)
+        return Platform::CreateResult::Refused;
+
+    // A short DOS name of its own beside the destination, different for every replacement of this process.
+    char name[16] = {};
+    std::snprintf(name, sizeof name, "TS%06X.TMP",
+                  (static_cast<unsigned>(::getpid()) * 256u + nextTemporary_++) & 0xFFFFFFu);
+    std::vector<std::string> temporary = parsed.components;
+    temporary.back() = name;
+
+    Ncp::OpenCreateFileRequest create;
+    create.openCreateMode = Ncp::OpenModeCreate | Ncp::OpenModeReplace;
+    create.desiredAccessRights = Ncp::AccessWrite;
+    create.createAttributes = Ncp::AttributeArchive;
+    create.path = PathOf(parsed.volume, temporary);
+    Ncp::OpenCreateFileReply reply;
+    if (CallNcp(session->Connection(), create, reply) != StatusCodes::Success)
+        return Platform::CreateResult::Refused;
+    file = std::make_unique<NetworkReplacement>(*session, parsed.volume, parsed.components,
+                                                std::move(temporary), reply.fileHandle);
+    return Platform::CreateResult::Created;
+}
+
+bool NetworkFiles::Identify(const std::string& path, Platform::FileIdentity& identity) {
+    NetworkPath parsed;
+    if (!ParseNetworkPath(path, parsed))
+        return false;
+    // Names on a server ignore letter case: the same file however a path spells it.
+    std::string key = Upper(parsed.server) + "\\" + parsed.volume;
+    for (const std::string& component : parsed.components)
+        key += "\\" + Upper(component);
+    identity.Device = std::hash<std::string>{}(Upper(parsed.server));
+    identity.Entry = std::hash<std::string>{}(key);
+    return true;
+}
+
+bool NetworkFiles::WriteAttributes(const std::string& path, const Platform::FileAttributes& attributes) {
+    NetworkPath parsed;
+    std::uint16_t status = 0;
+    ServerSession* session = nullptr;
+    if (!ParseNetworkPath(path, parsed) ||
+        (session = client_.SessionForServer(parsed.server, status)) == nullptr)
+        return false;
+    Ncp::ModifyDosInformationRequest modify;
+    modify.modifyMask = Ncp::ModifyAttributes;
+    modify.attributes = NetWareAttributes(attributes);
+    modify.path = PathOf(parsed.volume, parsed.components);
+    Ncp::EmptyReply reply;
+    return CallNcp(session->Connection(), modify, reply) == StatusCodes::Success;
+}
+
+} // namespace NetClient

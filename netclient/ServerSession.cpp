@@ -1,0 +1,119 @@
+#include "netclient/ServerSession.h"
+
+#include "ncp/BinderyCodecs.h"
+#include "ncp/CompletionCodes.h"
+#include "ncp/PasswordCipher.h"
+#include "netclient/NcpCall.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace NetClient {
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Overwrites a hash or response once it has served.
+template <typename Bytes> void Wipe(Bytes& bytes) {
+    volatile std::uint8_t* data = bytes.data();
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        data[i] = 0;
+}
+
+} // namespace
+
+ServerSession::ServerSession(Attachment attachment, Ncp::PcapWriter* capture)
+    : attachment_(std::move(attachment)), capture_(capture),
+      connection_(std::make_unique<Ncp::ClientConnection>()) {}
+
+ServerSession::~ServerSession() {
+    Disconnect();
+}
+
+bool ServerSession::IsUsable() const {
+    return finished_ && connection_->IsOpen();
+}
+
+void ServerSession::Disconnect() {
+    finished_ = false;
+    connection_->Close();
+}
+
+std::uint16_t ServerSession::Open() {
+    Disconnect();
+    // A fresh connection object each time: a lost one keeps nothing worth reusing.
+    connection_ = std::make_unique<Ncp::ClientConnection>();
+    connection_->SetTimeLimit(std::chrono::seconds(attachment_.timeoutSeconds));
+    connection_->SetCapture(capture_);
+    std::uint16_t status = connection_->Open(attachment_.host, attachment_.port);
+    std::uint16_t accepted = 0;
+    if (status == StatusCodes::Success)
+        status = connection_->NegotiateBufferSize(Ncp::ClientConnection::ProposedBufferSize, accepted);
+    Ncp::FileServerInformationReply information;
+    if (status == StatusCodes::Success)
+        status = CallNcp(*connection_, Ncp::GetFileServerInformationRequest{}, information);
+    if (status != StatusCodes::Success) {
+        connection_->Close();
+        return status;
+    }
+    serverName_ = information.serverName;
+    majorVersion_ = information.osMajorVersion;
+    return StatusCodes::Success;
+}
+
+void ServerSession::Finish() {
+    finished_ = connection_->IsOpen();
+    ++generation_;
+}
+
+std::uint16_t ServerSession::Reconnect() {
+    std::uint16_t status = Open();
+    if (status == StatusCodes::Success && !attachment_.user.empty())
+        status = password_ ? LogIn(*password_) : StatusCodes::InvalidParameter;
+    if (status != StatusCodes::Success) {
+        connection_->Close();
+        return status;
+    }
+    Finish();
+    return StatusCodes::Success;
+}
+
+// The keyed bindery login: a fresh login key, the user's object ID, the response computed from both and the
+// password, then the login itself. The password never travels.
+std::uint16_t ServerSession::LogIn(const SecretText& password) {
+    // Copied first: password may be the one kept here (a reconnect).
+    SecretText candidate = password;
+    Ncp::GetLoginKeyReply key;
+    if (const std::uint16_t status = CallNcp(*connection_, Ncp::GetLoginKeyRequest{}, key);
+        status != StatusCodes::Success)
+        return status;
+    Ncp::GetBinderyObjectIdRequest lookup;
+    lookup.objectType = Ncp::ObjectTypeUser;
+    lookup.objectName = Upper(attachment_.user);
+    Ncp::BinderyObjectReply user;
+    if (const std::uint16_t status = CallNcp(*connection_, lookup, user); status != StatusCodes::Success)
+        return status;
+
+    Ncp::PasswordHash hash = Ncp::HashPassword(user.objectId, candidate.Reveal());
+    Ncp::KeyedObjectLoginRequest login;
+    login.response = Ncp::LoginResponseFor(key.key, hash);
+    login.objectType = Ncp::ObjectTypeUser;
+    login.objectName = lookup.objectName;
+    Wipe(hash);
+    Ncp::EmptyReply done;
+    const std::uint16_t status = CallNcp(*connection_, login, done);
+    Wipe(login.response);
+    // An expired password still logs in (a grace login).
+    if (status != StatusCodes::Success &&
+        status != Ncp::StatusFromCompletion(Ncp::Completion::PasswordExpired))
+        return status;
+    password_ = std::move(candidate);
+    return StatusCodes::Success;
+}
+
+} // namespace NetClient

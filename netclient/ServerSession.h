@@ -1,0 +1,65 @@
+#pragma once
+
+#include "ncp/ClientConnection.h"
+#include "netclient/Attachments.h"
+#include "netclient/Passwords.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace Ncp {
+class PcapWriter;
+}
+
+// The client's link to one attached server: a service connection over TCP, negotiated and (when the
+// attachment names a user) logged in with the keyed bindery login, and what the server said of itself.
+// When the TCP connection is lost, Reconnect opens a new one and logs in again with the password kept for
+// the session. Each successful connect starts a new generation, so that handles opened on an earlier one
+// can tell that their connection is gone.
+namespace NetClient {
+
+class ServerSession final {
+public:
+    ServerSession(Attachment attachment, Ncp::PcapWriter* capture);
+    ~ServerSession();
+    ServerSession(const ServerSession&) = delete;
+    ServerSession& operator=(const ServerSession&) = delete;
+
+    // Attaching, in three steps: Open connects, creates the service connection, negotiates the buffer and
+    // reads what the server says of itself (23/17, which needs no login); LogIn logs in with the keyed
+    // bindery login (a grace login, 0xDF, is a success) and keeps the password for Reconnect; Finish makes
+    // the connection usable. Each answers 0, a requester status or the server's status of the failed step.
+    std::uint16_t Open();
+    std::uint16_t LogIn(const SecretText& password);
+    void Finish();
+    // Connects again after the connection was lost, logging in with the kept password when there is a user.
+    std::uint16_t Reconnect();
+    // Destroys the service connection; the session can connect again.
+    void Disconnect();
+
+    // Finished, open and not lost: calls can be made.
+    bool IsUsable() const;
+    std::uint32_t Generation() const { return generation_; }
+    Ncp::ClientConnection& Connection() { return *connection_; }
+
+    const Attachment& AttachmentInfo() const { return attachment_; }
+    // The server's name as it reported it (23/17); empty before the first connect.
+    const std::string& ServerName() const { return serverName_; }
+    std::uint8_t MajorVersion() const { return majorVersion_; }
+    // The number the server gave this connection.
+    std::uint16_t ConnectionNumber() const { return connection_->ConnectionNumber(); }
+
+private:
+    Attachment attachment_;
+    Ncp::PcapWriter* capture_ = nullptr;
+    std::unique_ptr<Ncp::ClientConnection> connection_;
+    std::optional<SecretText> password_; // held for reconnecting, as long as the session lives
+    std::string serverName_;
+    std::uint8_t majorVersion_ = 0;
+    std::uint32_t generation_ = 0;
+    bool finished_ = false;
+};
+
+} // namespace NetClient
