@@ -1,0 +1,183 @@
+#include "app/startup/LoopbackDemo.h"
+#include "netclient/NcpClient.h"
+#include "netclient/NetworkFiles.h"
+#include "util/FileCopy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <ctime>
+#include <sys/stat.h>
+#include <utime.h>
+
+Q_DECLARE_METATYPE(std::vector<std::string>)
+
+namespace {
+
+// A client attached to the demo network on loopback, bound as the file layer of network paths.
+struct Transfer {
+    QTemporaryDir volumes;
+    QTemporaryDir local;
+    LoopbackDemo demo;
+    NetClient::NcpClient client;
+    NetClient::NetworkFiles files{client};
+    QString system; // BOREAS's SYS:SYSTEM on disk
+
+    Transfer() {
+        std::string error;
+        if (!demo.Start(volumes.path().toStdString(), error))
+            qFatal("demo network: %s", error.c_str());
+        NetClient::FixedPasswords passwords = demo.Passwords();
+        if (!client.AttachAll(demo.Attachments(), passwords).empty())
+            qFatal("the demo network did not attach");
+        system =
+            QString::fromStdString(demo.FindServer("BOREAS")->ServerVolumes().SystemDirectory().string());
+        Platform::BindNetworkFiles(&files);
+    }
+    ~Transfer() { Platform::BindNetworkFiles(nullptr); }
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    // A local file of size bytes (a pattern that shows any shifted or lost piece) with the given time.
+    std::string Source(const QString& name, qsizetype size, std::time_t modified) {
+        QByteArray bytes(size, '\0');
+        for (qsizetype i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>((i * 131 + i / 4096) & 0xFF);
+        const QString path = local.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != size)
+            qFatal("source not written");
+        file.close();
+        const utimbuf times{modified, modified};
+        ::utime(qPrintable(path), &times);
+        return path.toStdString();
+    }
+
+    QByteArray OnServer(const QString& name) const {
+        QFile file(system + "/" + name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    QStringList SystemFiles() const { return QDir(system).entryList(QDir::Files, QDir::Name); }
+};
+
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm local{};
+    local.tm_year = year - 1900;
+    local.tm_mon = month - 1;
+    local.tm_mday = day;
+    local.tm_hour = hour;
+    local.tm_min = minute;
+    local.tm_sec = second;
+    local.tm_isdst = -1;
+    return std::mktime(&local);
+}
+
+} // namespace
+
+class NetworkFilesLoopbackTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void networkPaths_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("volume");
+        QTest::addColumn<QStringList>("components");
+        QTest::addRow("destination") << "\\\\BOREAS\\sys\\SYSTEM\\QVEXT.NLM" << true << "BOREAS"
+                                     << "SYS" << QStringList{"SYSTEM", "QVEXT.NLM"};
+        QTest::addRow("file at the volume root") << "\\\\A\\VOL1\\F" << true << "A"
+                                                 << "VOL1" << QStringList{"F"};
+        QTest::addRow("no name below the volume") << "\\\\A\\SYS" << false << ""
+                                                  << "" << QStringList{};
+        QTest::addRow("trailing separator") << "\\\\A\\SYS\\SYSTEM\\" << false << ""
+                                            << "" << QStringList{};
+        QTest::addRow("climbs out") << "\\\\A\\SYS\\..\\X" << false << ""
+                                    << "" << QStringList{};
+        QTest::addRow("local path") << "/tmp/x" << false << ""
+                                    << "" << QStringList{};
+    }
+    void networkPaths() {
+        QFETCH(QString, path);
+        QFETCH(bool, valid);
+        QFETCH(QString, server);
+        QFETCH(QString, volume);
+        QFETCH(QStringList, components);
+        NetClient::NetworkPath parsed;
+        QCOMPARE(NetClient::ParseNetworkPath(path.toStdString(), parsed), valid);
+        if (!valid)
+            return;
+        QStringList parts;
+        for (const std::string& component : parsed.components)
+            parts << QString::fromStdString(component);
+        QCOMPARE(QString::fromStdString(parsed.server), server);
+        QCOMPARE(QString::fromStdString(parsed.volume), volume);
+        QCOMPARE(parts, components);
+    }
+
+    // A 1 MiB file arrives byte for byte, with its time at the even second, replacing an older file, and
+    // nothing else is left in the directory.
+    void transferArrivesWhole() {
+        Transfer transfer;
+        QFile old(transfer.system + "/BIG.NLM");
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("OLD");
+        old.close();
+        const QStringList before = transfer.SystemFiles();
+        const std::string source =
+            transfer.Source("BIG.NLM", 1024 * 1024, LocalTime(2024, 5, 17, 13, 45, 31));
+        QCOMPARE(NCP_Ext::CopyFile(source, "\\\\BOREAS\\SYS\\SYSTEM\\"), std::uint16_t{0});
+        QFile local(QString::fromStdString(source));
+        QVERIFY(local.open(QIODevice::ReadOnly));
+        QVERIFY(transfer.OnServer("BIG.NLM") == local.readAll());
+        QCOMPARE(QFileInfo(transfer.system + "/BIG.NLM").lastModified().toSecsSinceEpoch(),
+                 qint64{LocalTime(2024, 5, 17, 13, 45, 30)});
+        QCOMPARE(transfer.SystemFiles(), before);
+    }
+
+    // Whatever step the server refuses, the copy fails with 0xFFFF, the old file stays as it was and no
+    // temporary file is left behind.
+    void refusedStepLeavesTheOldFile_data() {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<int>("completion");
+        QTest::addColumn<int>("skip"); // calls that still succeed first
+        QTest::addRow("volume full half-way") << "73" << 0x96 << 100;
+        QTest::addRow("no write right half-way") << "73" << 0x94 << 100;
+        QTest::addRow("creating refused") << "87/01" << 0x84 << 0;
+        QTest::addRow("setting the time refused") << "87/07" << 0x8C << 0;
+        QTest::addRow("renaming refused") << "87/04" << 0x8B << 0;
+    }
+    void refusedStepLeavesTheOldFile() {
+        QFETCH(QString, call);
+        QFETCH(int, completion);
+        QFETCH(int, skip);
+        Transfer transfer;
+        QFile old(transfer.system + "/BIG.NLM");
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("OLD");
+        old.close();
+        const QStringList before = transfer.SystemFiles();
+        const std::string source =
+            transfer.Source("BIG.NLM", 1024 * 1024, LocalTime(2024, 5, 17, 13, 45, 30));
+        QVERIFY(transfer.demo.Network().FailFunction("BOREAS", call.toStdString(),
+                                                     static_cast<std::uint8_t>(completion),
+                                                     static_cast<std::uint32_t>(skip), 1));
+        QCOMPARE(NCP_Ext::CopyFile(source, "\\\\BOREAS\\SYS\\SYSTEM\\"), NCP_Ext::CopyFailed);
+        QCOMPARE(transfer.OnServer("BIG.NLM"), QByteArray("OLD"));
+        QCOMPARE(transfer.SystemFiles(), before);
+    }
+
+    void unknownServerOrNoRightsFail() {
+        Transfer transfer;
+        const std::string source = transfer.Source("A.NLM", 10, LocalTime(2024, 5, 17, 13, 45, 30));
+        QCOMPARE(NCP_Ext::CopyFile(source, "\\\\ZEUS\\SYS\\SYSTEM\\"), NCP_Ext::CopyFailed);
+        // CASTOR is attached without a login: its SYS:SYSTEM cannot be written.
+        QCOMPARE(NCP_Ext::CopyFile(source, "\\\\CASTOR\\SYS\\SYSTEM\\"), NCP_Ext::CopyFailed);
+    }
+};
+
+QTEST_GUILESS_MAIN(NetworkFilesLoopbackTest)
+#include "NetworkFilesLoopbackTest.moc"
