@@ -1,5 +1,7 @@
 #pragma once
 
+#include "emulator/DemoNetwork.h"
+#include "emulator/LocaleText.h"
 #include "emulator/UniqueFd.h"
 #include "ncp/BinderyCodecs.h"
 #include "ncp/ClientConnection.h"
@@ -9,6 +11,8 @@
 #include "ncp/PasswordCipher.h"
 #include "ncp/RequestBody.h"
 #include "ncp/TcpFrame.h"
+
+#include <QTemporaryDir>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -21,9 +25,22 @@
 #include <string>
 #include <vector>
 
-// Talking NCP to the emulator's servers in tests: typed calls over a real client connection, and a raw
-// socket for the frames no well-behaved client sends.
+// Talking NCP to the emulator's servers in tests: the demo servers in a scratch directory, typed calls over a
+// real client connection, and a raw socket for the frames no well-behaved client sends.
 namespace NcpTest {
+
+struct Demo {
+    QTemporaryDir volumes;
+    std::vector<Emulator::DemoServer> servers = Emulator::MakeDemoServers(volumes.path().toStdString());
+
+    Emulator::Server& Named(std::string_view name) {
+        for (auto& demo : servers)
+            if (Emulator::LocaleText::SameName(demo.server->Name(), name))
+                return *demo.server;
+        return *servers.front().server;
+    }
+    QString System(const char* server) const { return volumes.path() + "/" + server + "/SYS/SYSTEM/"; }
+};
 
 // The bytes after the function byte of a typed request (length word, subfunction, data).
 template <typename Request> std::vector<std::uint8_t> Body(const Request& request) {
@@ -44,6 +61,15 @@ std::vector<std::uint8_t> Packet(const Request& request, std::uint8_t sequence, 
 
 inline Ncp::HandlePath Path(const char* text) {
     return Ncp::HandlePathFromText(text).value_or(Ncp::HandlePath{});
+}
+
+// 87/01 as the transfer sends it: create or replace, for reading and writing.
+inline Ncp::OpenCreateFileRequest Create(Ncp::HandlePath path) {
+    Ncp::OpenCreateFileRequest request;
+    request.openCreateMode = Ncp::OpenModeCreate | Ncp::OpenModeReplace | Ncp::OpenModeOpen;
+    request.desiredAccessRights = Ncp::AccessRead | Ncp::AccessWrite;
+    request.path = std::move(path);
+    return request;
 }
 
 // A client connection to 127.0.0.1:port with typed calls.
@@ -116,28 +142,10 @@ public:
     }
     void Close() { socket_.Reset(); }
 
-    // The next reply packet (after the frame header), or nothing when none came within two seconds.
-    std::optional<std::vector<std::uint8_t>> ReceivePacket() {
-        Ncp::FrameAssembler assembler(Ncp::FrameDirection::Reply, Ncp::MaxFrameSize);
-        while (!assembler.HasFrame()) {
-            if (assembler.Failed())
-                return std::nullopt;
-            if (!pending_.empty()) {
-                pending_.erase(pending_.begin(),
-                               pending_.begin() + static_cast<std::ptrdiff_t>(assembler.Feed(pending_)));
-                continue;
-            }
-            if (!Readable())
-                return std::nullopt;
-            std::uint8_t buffer[4096];
-            const ssize_t count = ::recv(socket_.Get(), buffer, sizeof buffer, 0);
-            if (count <= 0 || assembler.Failed())
-                return std::nullopt;
-            pending_.assign(buffer, buffer + count);
-        }
-        const Ncp::Frame frame = assembler.Take();
-        const auto packet = frame.Packet();
-        return std::vector<std::uint8_t>(packet.begin(), packet.end());
+    // Whether some reply bytes came within two seconds.
+    bool Answered() {
+        std::uint8_t buffer[4096];
+        return Readable() && ::recv(socket_.Get(), buffer, sizeof buffer, 0) > 0;
     }
 
     // Whether the server closed the connection within two seconds (any bytes before the end are read).
@@ -159,7 +167,6 @@ private:
 
     Emulator::UniqueFd socket_;
     bool connected_ = false;
-    std::vector<std::uint8_t> pending_;
 };
 
 // A create-connection packet (type 0x1111, sequence 0).
