@@ -2,6 +2,9 @@
 # Drives the real program with real mouse and keyboard input through the walk that touches every page:
 # choose the version-4 server BOREAS, be refused the Server Screen, transfer and load QVEXT.NLM, see the
 # QV_EXT extension, open the Server Screen, type a console command, recall it, clear the screen, close.
+# Everything travels as NCP over TCP to the demo network the program serves on loopback; the program records
+# the session with --capture, and e2e_capture_check (path in $E2E_CAPTURE_CHECK, set by CTest) has tshark
+# decode it: no malformed packet, a reply for every request.
 # Usage: walkthrough.sh <path-to-tessaline> <scratch-dir>
 set -euo pipefail
 source "$(dirname "$0")/support/common.sh"
@@ -62,9 +65,15 @@ boreas_system="$E2E_VOLUMES/BOREAS/SYS/SYSTEM"
 nlm_source="$(dirname "$program")/QVEXT.NLM"
 [ -f "$nlm_source" ] || fail "no QVEXT.NLM beside the program to transfer"
 
-note "starting $program"
+# The program under a name that adds --capture (exec keeps the process, which the window search goes by).
+capture="$(realpath "$2")/session.pcap"
+capturing="$(realpath "$2")/tessaline-capturing"
+printf '#!/bin/sh\nexec "%s" --capture "%s" "$@"\n' "$program" "$capture" >"$capturing"
+chmod +x "$capturing"
+
+note "starting $program --capture $capture"
 started=$SECONDS
-e2e_start_program "$program"
+e2e_start_program "$capturing"
 [ "$(e2e_window_title)" = "ATLAS: CN=Admin.O=ACME" ] || fail "unexpected first title \"$(e2e_window_title)\""
 
 note "choosing BOREAS"
@@ -141,6 +150,14 @@ grep -qxF "$expected_line" "$E2E_SETTINGS_FILE" 2>/dev/null ||
     fail "the settings file $E2E_SETTINGS_FILE lacks \"$expected_line\""
 if grep -q 'Sanitizer\|runtime error' "$E2E_PROGRAM_LOG"; then
     fail "the sanitizers reported a fault"
+fi
+
+note "decoding the capture"
+[ -s "$capture" ] || fail "the program wrote no capture to $capture"
+if [ -n "${E2E_CAPTURE_CHECK:-}" ]; then
+    "$E2E_CAPTURE_CHECK" "$capture" || fail "tshark does not accept the capture $capture"
+else
+    note "  E2E_CAPTURE_CHECK not set: the capture is not decoded"
 fi
 note "walk finished in $((SECONDS - started)) s"
 echo "PASS: walkthrough"
