@@ -25,6 +25,7 @@ using SteadyClock = std::chrono::steady_clock;
 
 constexpr int ListenBacklog = 128;
 constexpr std::size_t ReceiveChunk = 16384;
+constexpr std::chrono::milliseconds AcceptPause{100};
 
 Ncp::Endpoint EndpointOf(const sockaddr_in& address) {
     return Ncp::Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
@@ -55,6 +56,7 @@ struct NcpServer::Listener {
     UniqueFd socket;
     ServerFaults faults;
     std::size_t connections = 0;
+    std::chrono::steady_clock::time_point pausedUntil; // accepting waits for descriptors until then
 };
 
 // One accepted TCP connection: its socket, its frame assembler, its session, the bytes received but not yet
@@ -177,6 +179,7 @@ void NcpServer::Stop() {
     thread_.join();
     for (auto& listener : listeners_)
         listener->socket.Reset();
+    const std::lock_guard lock(tasksMutex_);
     wakeRead_.Reset();
     wakeWrite_.Reset();
 }
@@ -210,8 +213,9 @@ void NcpServer::Call(const std::function<void()>& work) {
             return;
         }
         tasks_.push_back(&task);
+        // Under the lock: Stop closes the pipe only after the loop has stopped taking calls.
+        Wake();
     }
-    Wake();
     std::unique_lock lock(tasksMutex_);
     tasksDone_.wait(lock, [&task] { return task.done; });
 }
@@ -318,7 +322,8 @@ void NcpServer::Loop() {
         polledClients.clear();
         polled.push_back(pollfd{wakeRead_.Get(), POLLIN, 0});
         for (const auto& listener : listeners_)
-            polled.push_back(pollfd{listener->socket.Get(), POLLIN, 0});
+            polled.push_back(
+                pollfd{listener->socket.Get(), now < listener->pausedUntil ? short{0} : short{POLLIN}, 0});
         for (const auto& client : clients_) {
             short events = 0;
             if (!client->closing && !client->HasUnread())
@@ -372,6 +377,9 @@ int NcpServer::PollTimeout(SteadyClock::time_point now) const {
         if (!next || when < *next)
             next = when;
     };
+    for (const auto& listener : listeners_)
+        if (listener->pausedUntil > now)
+            consider(listener->pausedUntil);
     for (const auto& client : clients_) {
         consider(client->lastActivity + options_.idleTimeout);
         if (!client->held.empty())
@@ -389,8 +397,13 @@ int NcpServer::PollTimeout(SteadyClock::time_point now) const {
 void NcpServer::Accept(Listener& listener) {
     while (true) {
         UniqueFd socket(::accept4(listener.socket.Get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC));
-        if (!socket.Valid())
-            return; // EAGAIN: all taken; anything else: the next poll tries again
+        if (!socket.Valid()) {
+            // Out of descriptors: the waiting peer stays queued; listening pauses a moment instead of
+            // spinning.
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+                listener.pausedUntil = SteadyClock::now() + AcceptPause;
+            return;
+        }
         if (listener.connections >= options_.connectionLimit)
             continue; // closed at once
         const int noDelay = 1;
