@@ -283,6 +283,14 @@ bool NcpServer::DropConnections(std::string_view serverName) {
     return true;
 }
 
+bool NcpServer::SetConsoleFault(std::string_view serverName, ConsoleFault fault) {
+    Listener* listener = FindListener(serverName);
+    if (listener == nullptr)
+        return false;
+    Call([&] { listener->server->Console().SetFault(fault); });
+    return true;
+}
+
 std::size_t NcpServer::ConnectionCount(std::string_view serverName) {
     Listener* listener = FindListener(serverName);
     std::size_t count = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "emulator/ServerConsole.h"
 #include "emulator/ServerFaults.h"
 #include "emulator/UniqueFd.h"
 
@@ -81,6 +82,8 @@ public:
     bool ClearFaults(std::string_view serverName);
     // Closes every connection to the server now; it goes on listening.
     bool DropConnections(std::string_view serverName);
+    // Bends the replies of the server's console module (ServerConsole::SetFault).
+    bool SetConsoleFault(std::string_view serverName, ConsoleFault fault);
     // How many TCP connections the server has.
     std::size_t ConnectionCount(std::string_view serverName);
 

@@ -488,6 +488,7 @@ private Q_SLOTS:
         QTest::newRow("by its name, always") << QByteArray("by name") << 0x8996u << 0x8996u;
         QTest::newRow("connections dropped") << QByteArray("drop") << 0x8819u << 0x8819u;
         QTest::newRow("replies delayed") << QByteArray("delay") << 0u << 0u;
+        QTest::newRow("console replies cut") << QByteArray("console") << 0u << 0u;
     }
     void injectedFaults() {
         QFETCH(QByteArray, fault);
@@ -502,6 +503,8 @@ private Q_SLOTS:
             QVERIFY(network.ncp->FailFunction("atlas", "Get File Server Information", 0x96));
         else if (fault == "drop")
             QVERIFY(network.ncp->DropConnections("ATLAS"));
+        else if (fault == "console")
+            QVERIFY(network.ncp->SetConsoleFault("ATLAS", Emulator::ConsoleFault::ShortReplies));
         else
             QVERIFY(network.ncp->SetReplyDelay("ATLAS", std::chrono::milliseconds(250)));
         QVERIFY(!network.ncp->FailFunction("ATLAS", "Brew Coffee", 0xFF));
@@ -511,6 +514,13 @@ private Q_SLOTS:
         QCOMPARE(uint(client.Call(Ncp::GetFileServerInformationRequest{}, info)), second);
         if (fault == "delay")
             QVERIFY(std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(500));
+        std::vector<std::uint8_t> screen; // the console's list reply, cut only by the console fault
+        if (fault != "drop") {
+            QCOMPARE(
+                NcpTest::Extension(client, ConsoleExtension(client), Message(0x4019, 0), 263, true, screen),
+                0);
+            QCOMPARE(screen.size(), fault == "console" ? std::size_t{263 / 2} : std::size_t{263});
+        }
     }
 };
 
