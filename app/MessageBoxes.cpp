@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 
@@ -42,8 +43,13 @@ QString CaptionOf(NetUtil::DialogType type) {
     return QApplication::applicationName();
 }
 
-void RunCentred(QMessageBox::Icon icon, const QString& caption, const QString& message) {
+void RunCentred(QMessageBox::Icon icon, const QString& caption, const QString& message,
+                const QString& detail = QString()) {
+    // Without a window manager nobody gives the keyboard back to the window that was active when the box
+    // closes, so its accelerators would type letters into its focused field until it was clicked.
+    const QPointer<QWidget> previouslyActive = QApplication::activeWindow();
     QMessageBox box(icon, caption, message, QMessageBox::Ok);
+    box.setInformativeText(detail);
     auto* ok = qobject_cast<QPushButton*>(box.button(QMessageBox::Ok));
     ok->setText(QStringLiteral("OK"));
     box.setDefaultButton(ok);
@@ -53,6 +59,8 @@ void RunCentred(QMessageBox::Icon icon, const QString& caption, const QString& m
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         box.move(box.pos() + screen->availableGeometry().center() - box.frameGeometry().center());
     box.exec();
+    if (previouslyActive != nullptr && previouslyActive->isVisible())
+        previouslyActive->activateWindow();
 }
 
 } // namespace
@@ -76,6 +84,13 @@ void QtMessageBoxPresenter::ShowMessageBox(NetUtil::DialogType type, const std::
     QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     MessageBoxes::RunCentred(MessageBoxes::IconOf(type), MessageBoxes::CaptionOf(type),
                              QString::fromLatin1(message));
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void QtMessageBoxPresenter::ShowErrorBox(const std::string& message, const std::string& detail) {
+    QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
+    MessageBoxes::RunCentred(QMessageBox::Critical, QString::fromLatin1(MessageBoxes::ErrorCaption),
+                             QString::fromLatin1(message), QString::fromStdString(detail));
     QGuiApplication::restoreOverrideCursor();
 }
 

@@ -23,9 +23,11 @@ void ShowPlainDialog(const QString& message);
 } // namespace MessageBoxes
 
 // Binds the core routines' boxes to the real dialogs. The error box forces the arrow cursor while it is
-// open and restores the cursor that was set before, busy cursor included.
+// open and restores the cursor that was set before, busy cursor included; its detail in words stands below
+// its message. Every box gives the keyboard back to the window that was active before it, once closed.
 class QtMessageBoxPresenter final : public NetUtil::MessageBoxPresenter {
 public:
     void ShowMessageBox(NetUtil::DialogType type, const std::string& message) override;
     void ShowPlainMessage(const std::string& message) override;
+    void ShowErrorBox(const std::string& message, const std::string& detail) override;
 };

@@ -1,14 +1,22 @@
 #include "util/ErrorReporting.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace NetUtil {
 
 namespace {
 MessageBoxPresenter* boundPresenter = nullptr;
+ErrorDetailSource boundDetailSource;
+} // namespace
+
+void BindMessageBoxPresenter(MessageBoxPresenter* presenter) {
+    boundPresenter = presenter;
 }
 
-void BindMessageBoxPresenter(MessageBoxPresenter* presenter) { boundPresenter = presenter; }
+void BindErrorDetailSource(ErrorDetailSource source) {
+    boundDetailSource = std::move(source);
+}
 
 std::string FormatError(std::uint32_t status, const std::string& operationName) {
     char digits[16];
@@ -17,9 +25,10 @@ std::string FormatError(std::uint32_t status, const std::string& operationName) 
 }
 
 void ReportError(std::uint32_t status, const std::string& operationName) {
-    if (status == 0)
+    if (status == 0 || boundPresenter == nullptr)
         return;
-    ShowMessageBox(DialogType::Error, FormatError(status, operationName));
+    const std::string detail = boundDetailSource ? boundDetailSource(status, operationName) : std::string();
+    boundPresenter->ShowErrorBox(FormatError(status, operationName), detail);
 }
 
 void ShowMessageBox(DialogType type, const std::string& message) {

@@ -30,6 +30,7 @@ void ModalBoxCloser::poll() {
     SeenBox seen;
     seen.caption = box->windowTitle();
     seen.text = box->text();
+    seen.detail = box->informativeText();
     seen.icon = static_cast<int>(box->icon());
     for (QAbstractButton* button : box->buttons())
         seen.buttons << button->text();

@@ -22,7 +22,8 @@ public:
     struct SeenBox {
         QString caption;
         QString text;
-        int icon = 0; // QMessageBox::Icon
+        QString detail; // the words below the text (the box's informative text)
+        int icon = 0;   // QMessageBox::Icon
         QStringList buttons;
         std::optional<Qt::CursorShape> overrideCursor; // the application cursor while the box was open
         bool centredOnScreen = false;

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The words for every status the program can produce, shown below "Error %04X: %s" in the error box. One
+// table, beside the status list (StatusCodes.h): a status added there needs its words here.
+namespace NetUtil {
+
+// What the words may name (UTF-8 display text). An empty part reads as "the server", "the module" or
+// "the file", so the words stay whole sentences when nothing is known.
+struct StatusContext {
+    std::string server;      // the server chosen on the Connections page
+    std::string module;      // the NLM named on the Extensions page
+    std::string sourceFile;  // the transfer's source file
+    std::string destination; // the transfer's destination directory, e.g. \\BOREAS\SYS\SYSTEM
+};
+
+// The words for a status, with the context's names put in; "" for a status the program does not know.
+std::string StatusText(std::uint32_t status, const StatusContext& context);
+
+// Whether the table holds words for the status.
+bool HasStatusText(std::uint32_t status);
+
+} // namespace NetUtil
