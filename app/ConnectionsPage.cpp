@@ -1,5 +1,6 @@
 // The Connections page: choosing a server makes it the program's server and shows facts about it.
 
+#include "app/DisplayTexts.h"
 #include "app/MainForm.h"
 #include "app/widgets/RadioGroup.h"
 #include "netclient/ClientLibrary.h"
@@ -12,7 +13,7 @@
 #include <QLineEdit>
 
 namespace {
-constexpr int MaxServerNameLength = 255;
+constexpr std::size_t MaxServerNameLength = 255;
 
 // Shows a text from its first character: a field set from code would otherwise scroll to its end, hiding
 // the start of a long directory name.
@@ -24,7 +25,7 @@ void ShowText(QLineEdit* field, const QString& text) {
 
 void TMainForm::ServerListClick(QObject* sender) {
     const std::string serverName =
-        ServerList->itemText(ServerList->itemIndex()).left(MaxServerNameLength).toLatin1().toStdString();
+        ServerBytes(ServerList->itemText(ServerList->itemIndex())).substr(0, MaxServerNameLength);
     std::uint32_t connRef = 0;
     const std::uint16_t status = NetUtil::FindConnectionByServer(serverName, connRef, CurrentConn);
     LastStatus = status;
@@ -35,7 +36,8 @@ void TMainForm::ServerListClick(QObject* sender) {
         ShowText(EditUser, QString::fromLatin1(TextUpToZero(userName.data(), userName.size())));
         GetMoreServerInfo(sender);
     }
-    setWindowTitle(ServerList->itemText(ServerList->itemIndex()) + QStringLiteral(": ") + EditUser->text());
+    setWindowTitle(LiteralWindowTitle(ServerList->itemText(ServerList->itemIndex()) + QStringLiteral(": ") +
+                                      EditUser->text()));
 }
 
 void TMainForm::GetMoreServerInfo(QObject* sender) {

@@ -1,6 +1,8 @@
 // The Extensions page: the server's NCP extensions, and loading and unloading an NLM by name.
 
+#include "app/DisplayTexts.h"
 #include "app/ExtensionList.h"
+#include "app/Feedback.h"
 #include "app/MainForm.h"
 #include "netclient/ClientLibrary.h"
 #include "netclient/SharedState.h"
@@ -8,11 +10,12 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 
 void TMainForm::GetAllNCPExtensions(QObject*) {
     ListBoxNCPExtensions->clear();
     for (const std::string& line : ScanNCPExtensionLines(CurrentConn))
-        ListBoxNCPExtensions->addItem(QString::fromLatin1(line));
+        ListBoxNCPExtensions->addItem(ServerText(line));
 }
 
 void TMainForm::ButtonLoadNLMClick(QObject*) {
@@ -24,10 +27,15 @@ void TMainForm::ButtonUnloadNLMClick(QObject*) {
 }
 
 void TMainForm::LoadOrUnloadNLM(bool load) {
-    const std::string moduleName = ModuleNameForClient(EditNLMName->text().toLatin1().toStdString());
+    const std::string moduleName = ModuleNameForClient(ServerBytes(EditNLMName->text()));
     const std::uint16_t status = load ? Client().NWSMLoadNLM(CurrentConn, moduleName.c_str())
                                       : Client().NWSMUnloadNLM(CurrentConn, moduleName.c_str());
     LastStatus = status;
     NetUtil::ReportError(status, load ? "NWSMLoadNLM" : "NWSMUnloadNLM");
     GetAllNCPExtensions(this);
+    if (status == 0) {
+        const QString module = ServerText(moduleName);
+        ShowSuccessTip(load ? ButtonLoadNLM : ButtonUnloadNLM,
+                       load ? LoadedText(module) : UnloadedText(module));
+    }
 }

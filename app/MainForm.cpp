@@ -11,10 +11,8 @@
 #include "util/Settings.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
@@ -91,16 +89,4 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
     else
         event->accept();
-}
-
-void TMainForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centred_)
-        return;
-    centred_ = true;
-    // The outer size includes the frame that the window manager adds.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    resize(OuterWidth - frame.width(), OuterHeight - frame.height());
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(OuterWidth / 2, OuterHeight / 2));
 }

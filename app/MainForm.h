@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <string>
 
 class QCloseEvent;
 class QFrame;
@@ -12,7 +13,6 @@ class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
-class QShowEvent;
 class QTimer;
 class QToolButton;
 class RadioGroup;
@@ -114,16 +114,20 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildConnectionsPage(QWidget* page);
     void BuildExtensionsPage(QWidget* page);
     void BuildServerScreenPage(QWidget* page);
     void BindEvents();
+    // The window's size and place on the desktop, its icon, the console's keys and zoom, tool tips, and
+    // the words below error boxes (MainFormBehaviour.cpp).
+    void BindDesktopBehaviour();
+    // The transfer's source file as local bytes: the source directory, cut, with the module name.
+    std::string TransferSourceFile() const;
     void SendButtonKey(std::uint16_t keyWord);
+    void ReturnToKeyField();
     void LoadOrUnloadNLM(bool load);
 
-    bool centred_ = false;
     bool settingsWriteFailed_ = false; // a close failed to save the settings: the next close closes anyway
 };

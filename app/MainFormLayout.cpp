@@ -1,5 +1,6 @@
 // The window's controls: kinds, parents, positions, sizes, captions, hints, fonts and focus order.
 
+#include "app/ConsoleKeys.h"
 #include "app/MainForm.h"
 #include "app/widgets/ArrowPictures.h"
 #include "app/widgets/RadioGroup.h"
@@ -227,10 +228,13 @@ void TMainForm::BuildServerScreenPage(QWidget* page) {
     PanelServerRight = MakePanel(page, QStringLiteral("PanelServerRight"), Bevel::Raised);
     MemoConsole = new QPlainTextEdit(PanelServerRight);
     MemoConsole->setObjectName(QStringLiteral("MemoConsole"));
-    MemoConsole->setFont(PixelFont(MonoFamily, 9));
+    MemoConsole->setFont(PixelFont(MonoFamily, ConsoleDefaultPixelSize));
     MemoConsole->setLineWrapMode(QPlainTextEdit::NoWrap);
-    MemoConsole->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    MemoConsole->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Scroll bars only when the window is too small for the 25 rows of 80 characters.
+    MemoConsole->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    MemoConsole->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Stays editable, but Tab moves on along the page's focus order instead of typing a tab.
+    MemoConsole->setTabChangesFocus(true);
     QPalette memoPalette = MemoConsole->palette();
     memoPalette.setColor(QPalette::Text, Qt::black);
     MemoConsole->setPalette(memoPalette);
@@ -269,6 +273,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     TimerScreenUpdate->setInterval(ScreenRefreshMilliseconds);
 
     BindEvents();
+    BindDesktopBehaviour();
     TimerScreenUpdate->start();
     FormCreate(this);
 }

@@ -1,5 +1,6 @@
 // The Server Screen page: the server's console screens, one shown as text, fed with keys.
 
+#include "app/ConsoleInput.h"
 #include "app/MainForm.h"
 #include "app/widgets/RadioGroup.h"
 #include "console/CodePage437.h"
@@ -84,17 +85,32 @@ void TMainForm::EditKeyChange(QObject*) {
         return;
     const QString typed = EditKey->text().left(MaxKeysPerChange);
     EditKey->clear(); // runs this handler once more, which finds the field empty
+    bool sent = false;
+    bool refused = false;
     for (const QChar character : typed) {
-        // A character the server's code page lacks cannot be typed on its console.
-        if (const auto byte = CodePage437::FromUnicode(character))
+        // A character the server's code page lacks cannot be typed on its console: the field says so.
+        if (const auto byte = CodePage437::FromUnicode(character)) {
             NCP_Ext::SendScreenKey(CurrentConn, ConsoleExt.id, MakeKeyWord(*byte, 0));
+            sent = true;
+        } else {
+            refused = true;
+        }
     }
-    GetCurrentScreenContents(EditKey);
+    if (refused)
+        ShowRefused(EditKey);
+    if (sent)
+        GetCurrentScreenContents(EditKey);
 }
 
 void TMainForm::SendButtonKey(std::uint16_t keyWord) {
     NCP_Ext::SendScreenKey(CurrentConn, ConsoleExt.id, keyWord);
     GetCurrentScreenContents(this);
+    ReturnToKeyField();
+}
+
+void TMainForm::ReturnToKeyField() {
+    // Typing goes on where it was, after a click on a button or a key sent from the field.
+    EditKey->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainForm::ButtonESCClick(QObject*) {
@@ -108,6 +124,7 @@ void TMainForm::ButtonCRClick(QObject*) {
 void TMainForm::ButtonCLSClick(QObject*) {
     NCP_Ext::ClearScreen(CurrentConn, ConsoleExt.id);
     GetCurrentScreenContents(this);
+    ReturnToKeyField();
 }
 
 void TMainForm::SpeedButton2Click(QObject*) {

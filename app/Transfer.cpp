@@ -1,28 +1,51 @@
 // The Transfer button: copies the named NLM from the local source directory into SYS:SYSTEM of the chosen
 // server, through the server volume's network path.
 
+#include "app/DisplayTexts.h"
+#include "app/Feedback.h"
 #include "app/MainForm.h"
 #include "app/widgets/RadioGroup.h"
 #include "netclient/SharedState.h"
 #include "util/ErrorReporting.h"
 #include "util/FileCopy.h"
+#include "util/PlatformPaths.h"
+#include "util/PlatformPathsText.h"
 #include "util/TextRoutines.h"
 
 #include <QLineEdit>
+#include <QPushButton>
+
+#include <filesystem>
+#include <system_error>
 
 namespace {
 constexpr std::size_t MaxDirectoryLength = 255;
 
-std::string Bytes(const QString& text) {
-    return text.toUtf8().toStdString();
+// The size of the copied file, for the success tip; -1 when it cannot be read.
+std::int64_t LocalFileSize(const std::string& path) {
+    std::string localPath;
+    if (!Platform::ToLocalPath(path, localPath))
+        return -1;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(localPath, error);
+    return error ? -1 : static_cast<std::int64_t>(size);
 }
 } // namespace
 
 QString TMainForm::ConvertToDos(const QString& netWarePath) {
+    // The server's name and path are the server's 8-bit text, as in the server list and the lookup.
     std::string path =
-        "\\\\" + Bytes(ServerList->itemText(ServerList->itemIndex())) + "\\" + Bytes(netWarePath);
+        "\\\\" + ServerBytes(ServerList->itemText(ServerList->itemIndex())) + "\\" + ServerBytes(netWarePath);
     NetUtil::ReplaceAll(path, ":", "\\", true);
-    return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
+    return ServerText(path);
+}
+
+std::string TMainForm::TransferSourceFile() const {
+    // A local path: its bytes as the file system holds them.
+    const std::string sourceDirectory =
+        NetUtil::AddTrailingSeparator(Platform::PathBytes(EditNLMSourcePath->text()))
+            .substr(0, MaxDirectoryLength);
+    return sourceDirectory + Platform::PathBytes(EditNLMName->text());
 }
 
 void TMainForm::ButtonCopyToServerClick(QObject*) {
@@ -33,11 +56,17 @@ void TMainForm::ButtonCopyToServerClick(QObject*) {
         return;
     }
     const std::string destination =
-        NetUtil::AddTrailingSeparator(Bytes(ConvertToDos(QStringLiteral("SYS:SYSTEM"))))
+        NetUtil::AddTrailingSeparator(ServerBytes(ConvertToDos(QStringLiteral("SYS:SYSTEM"))))
             .substr(0, MaxDirectoryLength);
-    const std::string sourceDirectory =
-        NetUtil::AddTrailingSeparator(Bytes(EditNLMSourcePath->text())).substr(0, MaxDirectoryLength);
-    const std::string source = sourceDirectory + Bytes(EditNLMName->text());
+    const std::string source = TransferSourceFile();
     LastStatus = NCP_Ext::CopyFile(source, destination);
     NetUtil::ReportError(LastStatus, "CopyFile");
+    if (LastStatus != 0)
+        return;
+    const NCP_Ext::FilePath arrived = NCP_Ext::SplitFileName(source);
+    std::string directory = destination;
+    if (directory.ends_with('\\'))
+        directory.pop_back();
+    ShowSuccessTip(ButtonCopyToServer, CopiedText(Platform::PathText(arrived.Name + arrived.Ext),
+                                                  ServerText(directory), LocalFileSize(source)));
 }

@@ -2,6 +2,7 @@
 // served inside the process), binds it, builds the one main window and runs until it is closed.
 
 #include "app/CommandLine.h"
+#include "app/DesktopIntegration.h"
 #include "app/MainForm.h"
 #include "app/KeychainPasswordStore.h"
 #include "app/LoginDialog.h"
@@ -34,7 +35,10 @@ int main(int argc, char** argv) {
     }
 
     int qtArgumentCount = 1; // the program's options are its own; the toolkit sees none
+    // Without a display: one line on stderr and exit status 1, not the toolkit's abort.
+    Desktop::ExpectDisplay(argv[0]);
     QApplication application(qtArgumentCount, argv);
+    Desktop::DisplayOpened();
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
 
     QtMessageBoxPresenter boxes;

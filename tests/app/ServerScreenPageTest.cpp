@@ -12,8 +12,11 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 namespace {
 
@@ -45,6 +48,12 @@ struct ConsoleFixture : WindowFixture {
     }
 
     QStringList Memo() const { return form->MemoConsole->toPlainText().split(QLatin1Char('\n')); }
+
+    // Makes the window the active one, so that focus changes take effect.
+    void Activate() {
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
 };
 
 std::vector<std::string> Rows(const std::string& prefix) {
@@ -239,8 +248,115 @@ private Q_SLOTS:
         TMainForm& form = fixture.OpenOnScreens();
         auto* control = form.findChild<QAbstractButton*>(button);
         QVERIFY(control != nullptr);
+        fixture.Activate();
+        form.MemoConsole->setFocus();
         QTest::mouseClick(control, Qt::LeftButton);
         QCOMPARE(ConsoleTrace(fixture.client), QStringList{message} + DisplayTrace(1, 101));
+        QCOMPARE(QApplication::focusWidget(), form.EditKey); // typing goes on in the key field
+    }
+
+    void keysOfTheKeyFieldActLikeATerminal_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("wheel"); // a wheel turn instead of a key, when not 0
+        QTest::addColumn<int>("startSize");
+        QTest::addColumn<QString>("message"); // the one console message sent, if any
+        QTest::addColumn<int>("size");        // the console text's pixel size afterwards
+        const int none = Qt::NoModifier;
+        const int ctrl = Qt::ControlModifier;
+        QTest::addRow("Enter") << int(Qt::Key_Return) << none << 0 << 9 << "key 000d" << 9;
+        QTest::addRow("keypad Enter")
+            << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << 0 << 9 << "key 000d" << 9;
+        QTest::addRow("Backspace") << int(Qt::Key_Backspace) << none << 0 << 9 << "key 0008" << 9;
+        QTest::addRow("Escape") << int(Qt::Key_Escape) << none << 0 << 9 << "key 001b" << 9;
+        QTest::addRow("cursor up") << int(Qt::Key_Up) << none << 0 << 9 << "key 4800" << 9;
+        QTest::addRow("cursor down") << int(Qt::Key_Down) << none << 0 << 9 << "key 5000" << 9;
+        QTest::addRow("Shift+Enter") << int(Qt::Key_Return) << int(Qt::ShiftModifier) << 0 << 9 << "" << 9;
+        QTest::addRow("Ctrl+Up") << int(Qt::Key_Up) << ctrl << 0 << 9 << "" << 9;
+        QTest::addRow("Ctrl+plus") << int(Qt::Key_Plus) << ctrl << 0 << 9 << "" << 10;
+        QTest::addRow("Ctrl+Shift+plus")
+            << int(Qt::Key_Plus) << int(Qt::ControlModifier | Qt::ShiftModifier) << 0 << 9 << "" << 10;
+        QTest::addRow("Ctrl+=") << int(Qt::Key_Equal) << ctrl << 0 << 9 << "" << 10;
+        QTest::addRow("Ctrl+minus") << int(Qt::Key_Minus) << ctrl << 0 << 9 << "" << 8;
+        QTest::addRow("Ctrl+0 back to 9") << int(Qt::Key_0) << ctrl << 0 << 14 << "" << 9;
+        QTest::addRow("Ctrl+minus at the smallest") << int(Qt::Key_Minus) << ctrl << 0 << 6 << "" << 6;
+        QTest::addRow("Ctrl+plus at the largest") << int(Qt::Key_Plus) << ctrl << 0 << 36 << "" << 36;
+        QTest::addRow("Ctrl+wheel away") << 0 << ctrl << 120 << 9 << "" << 10;
+        QTest::addRow("Ctrl+wheel back") << 0 << ctrl << -120 << 9 << "" << 8;
+        QTest::addRow("wheel alone") << 0 << none << -120 << 9 << "" << 9;
+    }
+
+    void keysOfTheKeyFieldActLikeATerminal() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, wheel);
+        QFETCH(int, startSize);
+        QFETCH(QString, message);
+        QFETCH(int, size);
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console", Rows("r"));
+        TMainForm& form = fixture.OpenOnScreens();
+        QCOMPARE(form.MemoConsole->font().pixelSize(), 9);
+        QFont font = form.MemoConsole->font();
+        font.setPixelSize(startSize);
+        form.MemoConsole->setFont(font);
+        if (wheel == 0) {
+            QTest::keyClick(form.EditKey, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
+        } else {
+            QWidget* viewport = form.MemoConsole->viewport();
+            const QPointF at = viewport->rect().center();
+            QWheelEvent turn(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, wheel), Qt::NoButton,
+                             Qt::KeyboardModifiers(modifiers), Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &turn);
+        }
+        const QStringList sent =
+            message.isEmpty() ? QStringList{} : QStringList{message} + DisplayTrace(1, 101);
+        QCOMPARE(ConsoleTrace(fixture.client), sent);
+        QCOMPARE(form.MemoConsole->font().pixelSize(), size);
+        QCOMPARE(form.EditKey->text(), QString());
+    }
+
+    void aCharacterTheCodePageLacksIsRefused() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        TMainForm& form = fixture.OpenOnScreens();
+        const QColor normal = form.EditKey->palette().color(QPalette::Base);
+        QTest::sendKeyEvent(QTest::Press, form.EditKey, Qt::Key_unknown, QStringLiteral("€"), Qt::NoModifier);
+
+        QVERIFY(form.EditKey->palette().color(QPalette::Base) != normal); // the field flashes
+        QCOMPARE(ConsoleTrace(fixture.client), QStringList{"lookup"});    // nothing sent, nothing shown
+        QCOMPARE(form.EditKey->text(), QString());
+        QTRY_COMPARE(form.EditKey->palette().color(QPalette::Base), normal);
+    }
+
+    void theConsoleScrollsOnlyWhenTheWindowIsTooSmall() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console", Rows(std::string(70, 'x')));
+        TMainForm& form = fixture.OpenOnScreens();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QVERIFY(!form.MemoConsole->horizontalScrollBar()->isVisible());
+        QVERIFY(!form.MemoConsole->verticalScrollBar()->isVisible());
+        form.resize(500, 300);
+        QTRY_VERIFY(form.MemoConsole->horizontalScrollBar()->isVisible());
+        QVERIFY(form.MemoConsole->verticalScrollBar()->isVisible());
+    }
+
+    void tabMovesAlongThePagesFocusOrder() {
+        ConsoleFixture fixture;
+        fixture.console.AddScreen("System Console");
+        TMainForm& form = fixture.OpenOnScreens();
+        fixture.Activate();
+        form.RadioGroupScreens->findChild<QRadioButton*>()->setFocus();
+        const QString memoText = form.MemoConsole->toPlainText();
+        QStringList order;
+        for (int step = 0; step < 6; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            order << QApplication::focusWidget()->objectName();
+        }
+        QCOMPARE(order.mid(0, 5),
+                 (QStringList{"EditKey", "ButtonESC", "ButtonCR", "ButtonCLS", "MemoConsole"}));
+        QVERIFY(order[5] != QStringLiteral("MemoConsole")); // Tab leaves the console text
+        QCOMPARE(form.MemoConsole->toPlainText(), memoText);
     }
 
     void theButtonsSendWithTheIdLastStored() {

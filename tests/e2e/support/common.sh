@@ -73,13 +73,15 @@ e2e_start_program() {
     e2e_window_position
 }
 
+# The client area's place and size on the screen. (Under a reparenting window manager xdotool's
+# getwindowgeometry adds the client's offset inside the frame once more; xwininfo's absolute corner is right.)
 e2e_window_position() {
-    local X Y WIDTH HEIGHT SCREEN WINDOW
-    eval "$(xdotool getwindowgeometry --shell "$E2E_WINDOW")"
-    E2E_WX=$X
-    E2E_WY=$Y
-    E2E_WW=$WIDTH
-    E2E_WH=$HEIGHT
+    local info
+    info=$(xwininfo -id "$E2E_WINDOW") || fail "xwininfo cannot read window $E2E_WINDOW"
+    E2E_WX=$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")
+    E2E_WY=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")
+    E2E_WW=$(sed -n 's/^ *Width: *//p' <<<"$info")
+    E2E_WH=$(sed -n 's/^ *Height: *//p' <<<"$info")
 }
 
 e2e_window_title() {
