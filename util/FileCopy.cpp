@@ -25,12 +25,16 @@ Platform::FileTime ToEvenSeconds(const Platform::FileTime& time) {
 }
 
 // True when the destination's name leads to the source file itself (the same path written otherwise, a
-// link, a volume directory that is the source directory): creating it would empty the source.
+// link, a volume directory that is the source directory): replacing it would be copying a file onto itself.
 bool IsSourceItself(const Platform::SourceFile& sourceFile, Platform::FileSystem& sourceFiles,
                     Platform::FileSystem& destinationFiles, const std::string& destination) {
-    Platform::FileIdentity destinationIdentity;
-    return &sourceFiles == &destinationFiles && destinationFiles.Identify(destination, destinationIdentity) &&
-           destinationIdentity == sourceFile.Identity();
+    Platform::FileIdentity identity;
+    if (&sourceFiles == &destinationFiles)
+        return destinationFiles.Identify(destination, identity) && identity == sourceFile.Identity();
+    // A destination written through another file system (a server's volume over the network) may still be
+    // the local source, when that volume is also a local directory (a server on this machine).
+    return &sourceFiles == &Platform::LocalFiles() &&
+           Platform::LocalFiles().Identify(destination, identity) && identity == sourceFile.Identity();
 }
 
 } // namespace

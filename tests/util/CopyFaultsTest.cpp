@@ -2,6 +2,7 @@
 
 #include "tests/util/ChildScenario.h"
 #include "tests/util/FakeVolumeClient.h"
+#include "util/PlatformFileSystem.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,6 +106,21 @@ std::vector<std::string> EntryNames(const std::string& directory) {
     return names;
 }
 
+// Network files that note whether the copy started writing through them, and refuse it.
+struct NetworkFilesSeen final : Platform::FileSystem {
+    Platform::OpenResult OpenForReading(const std::string&, std::unique_ptr<Platform::SourceFile>&) override {
+        return Platform::OpenResult::Refused;
+    }
+    Platform::CreateResult CreateReplacement(const std::string&,
+                                             std::unique_ptr<Platform::ReplacementFile>&) override {
+        created = true;
+        return Platform::CreateResult::Refused;
+    }
+    bool Identify(const std::string&, Platform::FileIdentity&) override { return false; }
+    bool WriteAttributes(const std::string&, const Platform::FileAttributes&) override { return false; }
+    bool created = false;
+};
+
 // Builds the files of one fault below dir, copies, and checks that the copy failed and that nothing below
 // dir changed (no source emptied, no old destination lost, no temporary file left behind).
 std::string CopyFault(const std::string& fault, const std::string& dir) {
@@ -123,6 +139,7 @@ std::string CopyFault(const std::string& fault, const std::string& dir) {
     if (!Write(source, std::string(20000, 'm'), sourceMode))
         return "cannot write the source";
     bool prepared = true;
+    bool overNetwork = false;
     if (fault == "same path")
         destination = source;
     else if (fault == "same path through a dot")
@@ -137,6 +154,11 @@ std::string CopyFault(const std::string& fault, const std::string& dir) {
         source = volume + "/SYSTEM/QVEXT.NLM";
         prepared = Write(source, "module in the volume", 0644);
         destination = "\\\\FS1\\SYS\\SYSTEM\\";
+    } else if (fault == "source directory is the volume's SYS:SYSTEM, written over the network") {
+        source = volume + "/SYSTEM/QVEXT.NLM";
+        prepared = Write(source, "module in the volume", 0644);
+        destination = "\\\\FS1\\SYS\\SYSTEM\\";
+        overNetwork = true;
     } else if (fault == "volume directory linked out of the volume") {
         prepared = ::rmdir((volume + "/SYSTEM").c_str()) == 0 &&
                    ::symlink((dir + "/outside").c_str(), (volume + "/SYSTEM").c_str()) == 0;
@@ -170,11 +192,17 @@ std::string CopyFault(const std::string& fault, const std::string& dir) {
     FakeVolumeClient client;
     client.AddVolume("FS1", "SYS", volume);
     ScopedClientBinding binding(client);
+    NetworkFilesSeen network;
+    if (overNetwork)
+        Platform::BindNetworkFiles(&network);
     const std::vector<std::string> before = Snapshot(dir);
     const std::uint16_t status = NCP_Ext::CopyFile(source, destination);
     const std::vector<std::string> after = Snapshot(dir);
+    Platform::BindNetworkFiles(nullptr);
     if (status != NCP_Ext::CopyFailed)
         return "the copy gave " + std::to_string(status);
+    if (network.created)
+        return "the destination was written over the network";
     return Missing(before, after, "gone: ") + Missing(after, before, "new: ");
 }
 
@@ -192,6 +220,7 @@ private Q_SLOTS:
         for (const char* fault :
              {"same path", "same path through a dot", "the source's own directory", "hard link to the source",
               "symbolic link to the source", "source directory is the volume's SYS:SYSTEM",
+              "source directory is the volume's SYS:SYSTEM, written over the network",
               "volume directory linked out of the volume", "read-only destination", "named pipe",
               "link to a device", "directory", "file-size limit", "source fails to read"})
             QTest::addRow("%s", fault) << std::string(fault) << ScenarioUser::Current;
