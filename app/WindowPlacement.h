@@ -37,9 +37,9 @@ private:
     void place(QMargins frame);
     void lookForFrame();
 
-    // How long after showing the window a frame is looked for: 2 s.
+    // How long after showing the window a frame is looked for: 10 s, for a busy window manager.
     static constexpr int FramePollMilliseconds = 40;
-    static constexpr int MaxFramePolls = 50;
+    static constexpr int MaxFramePolls = 250;
 
     QWidget* window_ = nullptr;
     QSize outerSize_;

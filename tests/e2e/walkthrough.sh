@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Drives the real program with real mouse and keyboard input through the walk that touches every page:
-# choose the version-4 server BOREAS, be refused the Server Screen, transfer and load QVEXT.NLM, see the
-# QV_EXT extension, open the Server Screen, type a console command, recall it, clear the screen, close.
-# Everything travels as NCP over TCP to the demo network the program serves on loopback; the program records
-# the session with --capture, and e2e_capture_check (path in $E2E_CAPTURE_CHECK, set by CTest) has tshark
-# decode it: no malformed packet, a reply for every request.
+# Drives the real program under a window manager with real mouse and keyboard input through the walk that
+# touches every page: choose the version-4 server BOREAS, be refused the Server Screen and close the box with
+# Escape, turn to Extensions and transfer QVEXT.NLM by their accelerator keys, load it, see the QV_EXT
+# extension, open the Server Screen, type a console command and run it with Enter, recall it with the
+# cursor button, empty the line with Escape, clear the screen, close.
 # Usage: walkthrough.sh <path-to-tessaline> <scratch-dir>
 set -euo pipefail
 source "$(dirname "$0")/support/common.sh"
@@ -16,32 +15,36 @@ e2e_fresh_home "$2"
 trap e2e_cleanup EXIT
 shots=$E2E_SHOTS
 
-# Positions inside the 683x462 window, from app/MainFormLayout.cpp. The tab row is 23 pixels high with the
-# tabs' captions in Liberation Sans 11 px; each page fills the window below it.
+# Positions inside the window's client area, from app/MainFormLayout.cpp; those that hang on the right or
+# bottom edge follow the client size, which the window manager's frame takes from the 683x462 outer size.
+# The tab row is 23 pixels high with the tabs' captions in Liberation Sans 11 px; each page fills the
+# window below it.
 readonly PAGE_TOP=23
-readonly TAB_EXTENSIONS="125 12"
 readonly TAB_SERVER_SCREEN="211 12"
 # Connections page: the server list's second entry (the radio buttons run down the 233-pixel left panel).
 readonly SERVER_BOREAS="55 90"
-# Extensions page: the 185-pixel right panel holds Load at (8,64) and Transfer at (8,264), 75x25 each.
-readonly EXT_PANEL_X=$((E2E_WINDOW_WIDTH - 185))
-readonly BUTTON_LOAD="$((EXT_PANEL_X + 8 + 37)) $((PAGE_TOP + 64 + 12))"
-readonly BUTTON_TRANSFER="$((EXT_PANEL_X + 8 + 37)) $((PAGE_TOP + 264 + 12))"
-# Server Screen page: the 76-pixel input panel at the foot of the 201-pixel left column holds the key field
-# at (56,8) 140x21 and the buttons CLS (8,40), CR (92,40) and cursor up (165,40), 25 pixels high.
-readonly INPUT_TOP=$((E2E_WINDOW_HEIGHT - 76))
-readonly EDIT_KEY="$((56 + 70)) $((INPUT_TOP + 8 + 10))"
-readonly BUTTON_CLS="$((8 + 16)) $((INPUT_TOP + 40 + 12))"
-readonly BUTTON_CR="$((92 + 16)) $((INPUT_TOP + 40 + 12))"
-readonly BUTTON_CURSOR_UP="$((165 + 16)) $((INPUT_TOP + 40 + 12))"
-readonly CONSOLE_AREA="$((E2E_WINDOW_WIDTH - 201 - 6))x$((E2E_WINDOW_HEIGHT - PAGE_TOP - 6))+204+$((PAGE_TOP + 3))"
-readonly PAGE_AREA="${E2E_WINDOW_WIDTH}x$((E2E_WINDOW_HEIGHT - PAGE_TOP))+0+$PAGE_TOP"
-# The extension list's second row, where the newly loaded extension appears (18-pixel heading, 14-pixel rows).
-readonly SECOND_EXTENSION="$((EXT_PANEL_X - 12))x16+4+$((PAGE_TOP + 18 + 15))"
 # Pixel counts: seven characters of console text change well over 60 pixels, a command's output of several
 # rows or a cleared screen well over 1500, a change of page tens of thousands.
 readonly A_WORD=60
 readonly SOME_ROWS=1500
+
+# Sets the positions that depend on the client size, once the window has settled.
+place_controls() {
+    # Extensions page: the 185-pixel right panel holds Load at (8,64), 75x25.
+    EXT_PANEL_X=$((E2E_WW - 185))
+    BUTTON_LOAD="$((EXT_PANEL_X + 8 + 37)) $((PAGE_TOP + 64 + 12))"
+    # Server Screen page: the 76-pixel input panel at the foot of the 201-pixel left column holds the key
+    # field at (56,8) 140x21 and the buttons CLS (8,40) and cursor up (165,40), 25 pixels high.
+    INPUT_TOP=$((E2E_WH - 76))
+    EDIT_KEY="$((56 + 70)) $((INPUT_TOP + 8 + 10))"
+    BUTTON_CLS="$((8 + 16)) $((INPUT_TOP + 40 + 12))"
+    BUTTON_CURSOR_UP="$((165 + 16)) $((INPUT_TOP + 40 + 12))"
+    CONSOLE_AREA="$((E2E_WW - 201 - 6))x$((E2E_WH - PAGE_TOP - 6))+204+$((PAGE_TOP + 3))"
+    PAGE_AREA="${E2E_WW}x$((E2E_WH - PAGE_TOP))+0+$PAGE_TOP"
+    # The extension list's second row, where the newly loaded extension appears (18-pixel heading,
+    # 14-pixel rows).
+    SECOND_EXTENSION="$((EXT_PANEL_X - 12))x16+4+$((PAGE_TOP + 18 + 15))"
+}
 
 click() {
     # shellcheck disable=SC2086
@@ -75,6 +78,13 @@ note "starting $program --capture $capture"
 started=$SECONDS
 e2e_start_program "$capturing"
 [ "$(e2e_window_title)" = "ATLAS: CN=Admin.O=ACME" ] || fail "unexpected first title \"$(e2e_window_title)\""
+# The window manager's frame arrives after the window is shown; the window then takes it from its size.
+deadline=$((SECONDS + 10))
+until e2e_outer_geometry && [ "$E2E_OW" -eq "$E2E_WINDOW_WIDTH" ] && [ "$E2E_OH" -eq "$E2E_WINDOW_HEIGHT" ]; do
+    [ $SECONDS -lt $deadline ] || fail "the window did not settle at ${E2E_WINDOW_WIDTH}x$E2E_WINDOW_HEIGHT: outer ${E2E_OW}x$E2E_OH at $E2E_OX,$E2E_OY, frame $(e2e_frame_extents)"
+    sleep 0.1
+done
+place_controls
 
 note "choosing BOREAS"
 click "$SERVER_BOREAS"
@@ -87,29 +97,30 @@ done
 [ ! -e "$boreas_system/QVEXT.NLM" ] || fail "BOREAS already holds QVEXT.NLM before the transfer"
 e2e_shot "$shots/01-boreas.png"
 
-note "Server Screen without the console module: refused"
+note "Server Screen without the console module: refused, the box closed with Escape"
 click "$TAB_SERVER_SCREEN"
 box=$(e2e_wait_for_titled_window Fehler 15) || fail "no \"Fehler\" box refused the Server Screen page"
-xdotool windowfocus --sync "$box" key Return
+xdotool windowfocus --sync "$box" key Escape
 deadline=$((SECONDS + 15))
 while e2e_titled_window_exists Fehler; do
-    [ $SECONDS -lt $deadline ] || fail "Return did not close the \"Fehler\" box"
+    [ $SECONDS -lt $deadline ] || fail "Escape did not close the \"Fehler\" box"
     sleep 0.1
 done
 e2e_shot "$shots/02-refused.png"
 changed=$(e2e_pixels_differing "$shots/01-boreas.png" "$shots/02-refused.png" "$PAGE_AREA")
 [ "$changed" -lt "$SOME_ROWS" ] || fail "the page changed ($changed pixels) although the Server Screen was refused"
 
-note "Extensions page"
-click "$TAB_EXTENSIONS"
-expect_change 02-refused 03-extensions "$PAGE_AREA" "$SOME_ROWS" "clicking the Extensions tab"
+# After the box the window has the keyboard again: its accelerators work without a click into it.
+note "Alt+X: the Extensions page, by keyboard"
+xdotool key alt+x
+expect_change 02-refused 03-extensions "$PAGE_AREA" "$SOME_ROWS" "Alt+X after the box (the Extensions page)"
 
-note "Transfer of $nlm_source"
-click "$BUTTON_TRANSFER"
+note "Alt+T: Transfer of $nlm_source, by keyboard"
+xdotool key alt+t
 deadline=$((SECONDS + 15))
 until [ -f "$boreas_system/QVEXT.NLM" ] && cmp -s "$nlm_source" "$boreas_system/QVEXT.NLM"; do
     expect_no_error_box "the transfer"
-    [ $SECONDS -lt $deadline ] || fail "Transfer did not copy QVEXT.NLM into $boreas_system"
+    [ $SECONDS -lt $deadline ] || fail "Alt+T did not copy QVEXT.NLM into $boreas_system"
     sleep 0.1
 done
 expect_no_error_box "the transfer"
@@ -130,17 +141,22 @@ click "$EDIT_KEY"
 xdotool type --delay 20 MODULES
 expect_change 06-server-screen 07-typed "$CONSOLE_AREA" "$A_WORD" "typing MODULES into the Input field"
 
-note "CR runs the command"
-click "$BUTTON_CR"
-expect_change 07-typed 08-modules "$CONSOLE_AREA" "$SOME_ROWS" "CR after MODULES (the module list)"
+note "Enter runs the command"
+xdotool key Return
+expect_change 07-typed 08-modules "$CONSOLE_AREA" "$SOME_ROWS" "Enter after MODULES (the module list)"
 
-note "cursor up recalls the command"
+note "the cursor-up button recalls the command"
 click "$BUTTON_CURSOR_UP"
 expect_change 08-modules 09-recalled "$CONSOLE_AREA" "$A_WORD" "cursor up (the recalled command)"
 
+note "Escape, typed without a click into the field, empties the line"
+xdotool key Escape
+expect_change 09-recalled 10-escaped "$CONSOLE_AREA" "$A_WORD" "Escape (the recalled command cleared)"
+
 note "CLS clears the console"
 click "$BUTTON_CLS"
-expect_change 09-recalled 10-cleared "$CONSOLE_AREA" "$SOME_ROWS" "CLS"
+expect_change 10-escaped 11-cleared "$CONSOLE_AREA" "$SOME_ROWS" "CLS"
+e2e_shot_with_frame "$shots/12-framed.png"
 
 note "closing"
 e2e_close_program

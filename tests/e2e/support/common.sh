@@ -5,10 +5,12 @@
 
 E2E_SUPPORT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-# The window's outer size and the virtual screen it is shown on.
+# The window's outer size (its frame included) and the virtual screen it is shown on.
 readonly E2E_WINDOW_WIDTH=683
 readonly E2E_WINDOW_HEIGHT=462
-readonly E2E_SCREEN="-screen 0 1024x768x24"
+readonly E2E_SCREEN_WIDTH=1024
+readonly E2E_SCREEN_HEIGHT=768
+readonly E2E_SCREEN="-screen 0 ${E2E_SCREEN_WIDTH}x${E2E_SCREEN_HEIGHT}x24"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -23,19 +25,54 @@ note() {
     echo "[$(date +%T)] $*"
 }
 
-# Runs the calling script again inside its own virtual X server, unless it already has one.
-# Usage: e2e_run_under_xvfb "$0" "$@"
+# Runs the calling script again inside its own virtual X server, unless it already has one, with a window
+# manager (openbox), so that frames, placement and activation are those of a desktop.
+# E2E_WINDOW_MANAGER=none runs without one. Usage: e2e_run_under_xvfb "$0" "$@"
 e2e_run_under_xvfb() {
     if [ -n "${E2E_INSIDE_XVFB:-}" ]; then
+        e2e_start_window_manager
         return 0
     fi
     local tool
-    for tool in xvfb-run xauth xdotool import compare convert python3; do
+    for tool in xvfb-run xauth xdotool xwininfo xprop import compare convert python3; do
         command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps.sh installs it)"
     done
     local script=$1
     shift
     E2E_INSIDE_XVFB=1 exec xvfb-run -a -s "$E2E_SCREEN" "$script" "$@"
+}
+
+# Starts openbox on the virtual X server and waits until it manages windows; sets E2E_WM_PID.
+e2e_start_window_manager() {
+    [ "${E2E_WINDOW_MANAGER:-openbox}" = none ] && return 0
+    command -v openbox >/dev/null || fail "openbox is not installed (scripts/install-deps.sh installs it)"
+    openbox --sm-disable >/dev/null 2>&1 &
+    E2E_WM_PID=$!
+    local deadline=$((SECONDS + 15))
+    until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+        kill -0 "$E2E_WM_PID" 2>/dev/null || fail "openbox ended before it managed the screen"
+        [ $SECONDS -lt $deadline ] || fail "openbox did not manage the screen within 15 s"
+        sleep 0.1
+    done
+}
+
+# The frame the window manager has put around the main window, as "left right top bottom" (all 0 without
+# a window manager).
+e2e_frame_extents() {
+    local extents
+    extents=$(xprop -id "$E2E_WINDOW" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ',')
+    echo "${extents:-0 0 0 0}"
+}
+
+# The main window's outer place and size, its frame included: sets E2E_OX, E2E_OY, E2E_OW, E2E_OH.
+e2e_outer_geometry() {
+    local left right top bottom
+    read -r left right top bottom <<<"$(e2e_frame_extents)"
+    e2e_window_position
+    E2E_OX=$((E2E_WX - left))
+    E2E_OY=$((E2E_WY - top))
+    E2E_OW=$((E2E_WW + left + right))
+    E2E_OH=$((E2E_WH + top + bottom))
 }
 
 # Gives the program a fresh, private set of the directories it writes to, below the scratch directory:
@@ -114,16 +151,23 @@ e2e_click() {
     xdotool mousemove --sync $((E2E_WX + x)) $((E2E_WY + y)) click 1
 }
 
-# Moves the mouse over a point of the window, so that typed keys go there (without a window manager the
-# keyboard follows the pointer).
+# Moves the mouse over a point of the window (without a window manager the keyboard follows the pointer).
 e2e_point_at() {
     xdotool mousemove --sync $((E2E_WX + $1)) $((E2E_WY + $2))
 }
 
-# Saves the main window's current picture as a PNG of the window's own size.
+# Saves the main window's current picture as a PNG of the window's own size (its client area).
 e2e_shot() {
     local file=$1
     import -window root -crop "${E2E_WW}x${E2E_WH}+${E2E_WX}+${E2E_WY}" +repage "$file" 2>/dev/null ||
+        fail "could not take a screenshot into $file"
+}
+
+# Saves the main window as the user sees it, with the window manager's frame and title bar.
+e2e_shot_with_frame() {
+    local file=$1
+    e2e_outer_geometry
+    import -window root -crop "${E2E_OW}x${E2E_OH}+${E2E_OX}+${E2E_OY}" +repage "$file" 2>/dev/null ||
         fail "could not take a screenshot into $file"
 }
 
@@ -181,9 +225,13 @@ e2e_close_program() {
     wait "$E2E_PID" || E2E_EXIT=$?
 }
 
-# Ends a program left running by a failed check, so that the virtual X server can stop.
+# Ends a program left running by a failed check, and the window manager, so that the virtual X server can
+# stop.
 e2e_cleanup() {
     if [ -n "${E2E_PID:-}" ] && kill -0 "$E2E_PID" 2>/dev/null; then
         kill "$E2E_PID" 2>/dev/null || true
+    fi
+    if [ -n "${E2E_WM_PID:-}" ] && kill -0 "$E2E_WM_PID" 2>/dev/null; then
+        kill "$E2E_WM_PID" 2>/dev/null || true
     fi
 }
