@@ -1,14 +1,24 @@
 #include "app/Feedback.h"
 
+#include <QFontMetrics>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QToolTip>
 
+#include <algorithm>
+
 void ShowSuccessTip(QWidget* control, const QString& text) {
-    // Below the control, where it hides nothing the user is about to use.
-    const QPoint below = control->mapToGlobal(QPoint(0, control->height()));
+    // Below the control, where it hides nothing the user is about to use, and inside the window as far as
+    // it fits: a long tip under a button near the right edge is moved left.
+    constexpr int TipFrameWidth = 16; // the tip's margins and border around its text
+    const int tipWidth = QFontMetrics(QToolTip::font()).horizontalAdvance(text) + TipFrameWidth;
+    const QWidget* window = control->window();
+    const int windowLeft = window->mapToGlobal(QPoint(0, 0)).x();
+    const int windowRight = windowLeft + window->width();
+    QPoint below = control->mapToGlobal(QPoint(0, control->height()));
+    below.setX(std::max(windowLeft, std::min(below.x(), windowRight - tipWidth)));
     QToolTip::showText(below, text, control, QRect(), SuccessTipMilliseconds);
 }
 
