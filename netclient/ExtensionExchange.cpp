@@ -1,22 +1,20 @@
 #include "netclient/ExtensionExchange.h"
 
 #include "ncp/ExtensionCodecs.h"
-#include "netclient/NcpCall.h"
 
 namespace NetClient {
 
 namespace {
 
-std::uint16_t Simple(Ncp::ClientConnection& connection, std::uint32_t extensionId,
-                     std::span<const std::uint8_t> request, std::uint16_t replyCapacity,
-                     std::vector<std::uint8_t>& reply) {
+std::uint16_t Simple(ServerSession& session, std::uint32_t extensionId, std::span<const std::uint8_t> request,
+                     std::uint16_t replyCapacity, std::vector<std::uint8_t>& reply) {
     Ncp::ExecuteExtensionRequest message;
     message.extensionId = extensionId;
     message.maxReplyLength = replyCapacity;
     message.data.assign(request.begin(), request.end());
     Ncp::ExecuteExtensionReply answer;
     Ncp::Reply raw;
-    const std::uint16_t status = CallNcp(connection, message, answer, &raw);
+    const std::uint16_t status = session.Call(message, answer, &raw);
     // A failing extension may still have sent reply data.
     if (status != StatusCodes::Success && !raw.data.empty())
         Ncp::ParseReplyData(raw.data, answer);
@@ -24,7 +22,7 @@ std::uint16_t Simple(Ncp::ClientConnection& connection, std::uint32_t extensionI
     return status;
 }
 
-std::uint16_t Fragmented(Ncp::ClientConnection& connection, std::uint32_t extensionId,
+std::uint16_t Fragmented(ServerSession& session, std::uint32_t extensionId,
                          std::span<const std::uint8_t> request, std::uint16_t replyCapacity,
                          std::vector<std::uint8_t>& reply) {
     auto fragments = Ncp::SplitExtensionRequest(extensionId, request, replyCapacity);
@@ -35,7 +33,7 @@ std::uint16_t Fragmented(Ncp::ClientConnection& connection, std::uint32_t extens
     for (Ncp::ExtensionFragmentRequest& fragment : *fragments) {
         fragment.fragmentHandle = handle;
         first = {};
-        if (const std::uint16_t status = CallNcp(connection, fragment, first); status != StatusCodes::Success)
+        if (const std::uint16_t status = session.Call(fragment, first); status != StatusCodes::Success)
             return status;
         handle = first.fragmentHandle;
     }
@@ -48,7 +46,7 @@ std::uint16_t Fragmented(Ncp::ClientConnection& connection, std::uint32_t extens
         more.extensionId = extensionId;
         more.fragmentHandle = handle;
         Ncp::ExtensionContinuationReply next;
-        if (const std::uint16_t status = CallNcp(connection, more, next); status != StatusCodes::Success)
+        if (const std::uint16_t status = session.Call(more, next); status != StatusCodes::Success)
             return status;
         // A server that sends nothing more would keep the loop going for ever.
         if (next.data.empty() || !assembler.Add(next.data))
@@ -61,13 +59,13 @@ std::uint16_t Fragmented(Ncp::ClientConnection& connection, std::uint32_t extens
 
 } // namespace
 
-std::uint16_t ExchangeWithExtension(Ncp::ClientConnection& connection, std::uint32_t extensionId,
+std::uint16_t ExchangeWithExtension(ServerSession& session, std::uint32_t extensionId,
                                     std::span<const std::uint8_t> request, std::uint16_t replyCapacity,
                                     std::vector<std::uint8_t>& reply) {
     reply.clear();
     if (Ncp::NeedsFragmentedForm(request.size(), replyCapacity))
-        return Fragmented(connection, extensionId, request, replyCapacity, reply);
-    return Simple(connection, extensionId, request, replyCapacity, reply);
+        return Fragmented(session, extensionId, request, replyCapacity, reply);
+    return Simple(session, extensionId, request, replyCapacity, reply);
 }
 
 } // namespace NetClient

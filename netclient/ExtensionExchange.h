@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ncp/ClientConnection.h"
+#include "netclient/ServerSession.h"
 
 #include <cstdint>
 #include <span>
@@ -13,7 +13,7 @@ namespace NetClient {
 // Sends request to the extension and collects its reply (at most MaxExtensionMessageSize bytes; a longer
 // total is MalformedReply). Answers the server's status or a requester status; reply holds whatever reply
 // data arrived, also with a failing status.
-std::uint16_t ExchangeWithExtension(Ncp::ClientConnection& connection, std::uint32_t extensionId,
+std::uint16_t ExchangeWithExtension(ServerSession& session, std::uint32_t extensionId,
                                     std::span<const std::uint8_t> request, std::uint16_t replyCapacity,
                                     std::vector<std::uint8_t>& reply);
 

@@ -22,7 +22,8 @@ std::uint16_t CallNcp(Ncp::ClientConnection& connection, const Request& request,
     const auto body = std::span<const std::uint8_t>(*packet).subspan(Ncp::RequestHeader::Size);
     Ncp::Reply received;
     const std::uint16_t status = connection.Call(Request::Id.function, body, received);
-    if (status == StatusCodes::Success && !Ncp::ParseReplyData(received.data, reply))
+    // Unqualified, so that the codec of Reply is found where the call is made (argument-dependent lookup).
+    if (status == StatusCodes::Success && !ParseReplyData(received.data, reply))
         return StatusCodes::MalformedReply;
     if (raw != nullptr)
         *raw = std::move(received);

@@ -88,7 +88,7 @@ std::string ContextHint(ServerSession& session, const Attachment& attachment) {
     if (attachment.context.empty() || session.MajorVersion() < 4 || !session.Connection().IsOpen())
         return {};
     Ncp::BinderyContextReply context;
-    if (CallNcp(session.Connection(), Ncp::BinderyContextRequest{}, context) != StatusCodes::Success ||
+    if (session.Call(Ncp::BinderyContextRequest{}, context) != StatusCodes::Success ||
         ContextListed(context.context, attachment.context))
         return {};
     return "the user's context " + attachment.context + " is not among the server's bindery contexts (" +
@@ -112,7 +112,8 @@ std::vector<AttachFailure> NcpClient::AttachAll(const std::vector<Attachment>& a
         // Passwords are asked for only once the server has answered.
         bool passwordGiven = true;
         if (failure.status == StatusCodes::Success && !attachment.user.empty()) {
-            const std::optional<std::uint16_t> login = LogInWithAskedPassword(*session, attachment, passwords);
+            const std::optional<std::uint16_t> login =
+                LogInWithAskedPassword(*session, attachment, passwords);
             passwordGiven = login.has_value();
             failure.status = login.value_or(NoPasswordGiven);
         }
@@ -141,6 +142,13 @@ ServerSession* NcpClient::SessionForServer(std::string_view serverName, std::uin
     }
     status = StatusCodes::NoConnectionToServer;
     return nullptr;
+}
+
+std::uint64_t NcpClient::RoundTrips() const {
+    std::uint64_t count = 0;
+    for (const Reference& reference : references_)
+        count += reference.session->RoundTrips();
+    return count;
 }
 
 std::vector<std::uint32_t> NcpClient::ConnectionRefs() const {
@@ -241,8 +249,7 @@ std::uint16_t NcpClient::GetConnInfo(std::uint32_t connHandle, std::uint32_t inf
     Ncp::GetStationLoggedInfoRequest request;
     request.connection = session->ConnectionNumber();
     Ncp::StationLoggedInfoReply reply;
-    if (const std::uint16_t status = CallNcp(session->Connection(), request, reply);
-        status != StatusCodes::Success)
+    if (const std::uint16_t status = session->Call(request, reply); status != StatusCodes::Success)
         return status;
     // The ID as a number in the workstation's byte order.
     auto* bytes = static_cast<std::uint8_t*>(buffer);
@@ -263,8 +270,7 @@ std::uint16_t NcpClient::GetBinderyObjectNameById(std::uint32_t connHandle, std:
     Ncp::GetBinderyObjectNameRequest request;
     request.objectId = objectId;
     Ncp::BinderyObjectReply reply;
-    if (const std::uint16_t status = CallNcp(session->Connection(), request, reply);
-        status != StatusCodes::Success)
+    if (const std::uint16_t status = session->Call(request, reply); status != StatusCodes::Success)
         return status;
     if (!CopyText(reply.objectName, name, BinderyNameSize))
         return StatusCodes::BufferTooSmall;
@@ -320,8 +326,7 @@ std::uint32_t NcpClient::DirectoryServices(ServerSession& session, std::uint32_t
     request.verb = verb;
     request.verbData = verbData;
     Ncp::DirectoryServicesReply answer;
-    if (const std::uint16_t status = CallNcp(session.Connection(), request, answer);
-        status != StatusCodes::Success)
+    if (const std::uint16_t status = session.Call(request, answer); status != StatusCodes::Success)
         return DirectoryStatus(status);
     if (answer.completionCode != 0)
         return answer.completionCode;
@@ -384,7 +389,7 @@ std::uint32_t NcpClient::GetBinderyContext(std::uint32_t context, std::uint32_t 
         status != StatusCodes::Success)
         return status;
     Ncp::BinderyContextReply reply;
-    if (const std::uint16_t status = CallNcp(session->Connection(), Ncp::BinderyContextRequest{}, reply);
+    if (const std::uint16_t status = session->Call(Ncp::BinderyContextRequest{}, reply);
         status != StatusCodes::Success)
         return DirectoryStatus(status);
     if (reply.context.empty())
@@ -404,8 +409,7 @@ std::uint16_t NcpClient::NWGetFileServerInformation(
     if (session == nullptr)
         return StatusCodes::InvalidConnection;
     Ncp::FileServerInformationReply reply;
-    if (const std::uint16_t status =
-            CallNcp(session->Connection(), Ncp::GetFileServerInformationRequest{}, reply);
+    if (const std::uint16_t status = session->Call(Ncp::GetFileServerInformationRequest{}, reply);
         status != StatusCodes::Success)
         return status;
     if (serverName != nullptr && !CopyText(reply.serverName, serverName, FileServerNameSize))
@@ -438,11 +442,11 @@ std::uint16_t NcpClient::Extensions(std::uint32_t connHandle, bool scan, std::ui
     if (scan) {
         Ncp::ScanExtensionsRequest request;
         request.afterNumber = number;
-        status = CallNcp(session->Connection(), request, reply);
+        status = session->Call(request, reply);
     } else {
         Ncp::ExtensionInfoByNameRequest request;
         request.name = name;
-        status = CallNcp(session->Connection(), request, reply);
+        status = session->Call(request, reply);
     }
     if (status != StatusCodes::Success)
         return status;
@@ -486,8 +490,7 @@ std::uint16_t NcpClient::NCPExtensionRequest(std::uint32_t connHandle, std::uint
                                                      requestLength);
     const std::uint16_t capacity = *replyLength;
     std::vector<std::uint8_t> answer;
-    const std::uint16_t status =
-        ExchangeWithExtension(session->Connection(), extensionId, requestBytes, capacity, answer);
+    const std::uint16_t status = ExchangeWithExtension(*session, extensionId, requestBytes, capacity, answer);
     const std::size_t written = std::min<std::size_t>(answer.size(), capacity);
     if (written > 0)
         std::memcpy(reply, answer.data(), written);
@@ -510,11 +513,11 @@ std::uint16_t NcpClient::NlmCall(std::uint32_t connHandle, const char* moduleNam
     if (load) {
         Ncp::LoadNlmRequest request;
         request.commandLine = moduleName;
-        status = CallNcp(session->Connection(), request, reply);
+        status = session->Call(request, reply);
     } else {
         Ncp::UnloadNlmRequest request;
         request.moduleName = moduleName;
-        status = CallNcp(session->Connection(), request, reply);
+        status = session->Call(request, reply);
     }
     if (status != StatusCodes::Success)
         return status;

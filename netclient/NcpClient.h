@@ -68,6 +68,8 @@ public:
 
     std::size_t OpenContextCount() const { return contexts_.size(); }
     std::vector<std::uint32_t> ConnectionRefs() const;
+    // The calls sent to the attached servers since they were attached (request/reply round trips).
+    std::uint64_t RoundTrips() const;
 
     // --- ClientLibrary ---
     std::uint16_t StartClient(std::uint32_t reserved1, std::uint32_t reserved2) override;

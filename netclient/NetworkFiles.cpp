@@ -72,7 +72,7 @@ public:
             write.offset = offset_;
             write.data.assign(buffer + done, buffer + done + count);
             Ncp::EmptyReply reply;
-            if (CallNcp(session_.Connection(), write, reply) != StatusCodes::Success) {
+            if (session_.Call(write, reply) != StatusCodes::Success) {
                 failed_ = true;
                 return done == 0 ? -1 : static_cast<std::ptrdiff_t>(done);
             }
@@ -96,15 +96,14 @@ public:
         if (!Usable() || failed_ || committed_)
             return false;
         Ncp::EmptyReply reply;
-        const bool closed =
-            CallNcp(session_.Connection(), CloseRequest(), reply) == StatusCodes::Success;
+        const bool closed = session_.Call(CloseRequest(), reply) == StatusCodes::Success;
         open_ = !closed;
         if (!closed || !SetInformation(temporary_, modified_, attributes_ & ~ReadOnlyAttribute))
             return false;
         Ncp::RenameOrMoveRequest rename;
         rename.source = PathOf(volume_, temporary_);
         rename.destination = PathOf(volume_, destination_);
-        if (CallNcp(session_.Connection(), rename, reply) != StatusCodes::Success)
+        if (session_.Call(rename, reply) != StatusCodes::Success)
             return false;
         committed_ = true;
         // A read-only file could not have been renamed; it becomes read-only in its place.
@@ -133,7 +132,7 @@ private:
         }
         modify.path = PathOf(volume_, components);
         Ncp::EmptyReply reply;
-        return CallNcp(session_.Connection(), modify, reply) == StatusCodes::Success;
+        return session_.Call(modify, reply) == StatusCodes::Success;
     }
 
     // Closes and deletes the temporary file, as far as the connection still allows.
@@ -142,10 +141,10 @@ private:
             return;
         Ncp::EmptyReply reply;
         if (open_)
-            CallNcp(session_.Connection(), CloseRequest(), reply);
+            session_.Call(CloseRequest(), reply);
         Ncp::DeleteFileRequest remove;
         remove.path = PathOf(volume_, temporary_);
-        CallNcp(session_.Connection(), remove, reply);
+        session_.Call(remove, reply);
     }
 
     ServerSession& session_;
@@ -222,7 +221,7 @@ Platform::CreateResult NetworkFiles::CreateReplacement(const std::string& path,
     create.createAttributes = Ncp::AttributeArchive;
     create.path = PathOf(parsed.volume, temporary);
     Ncp::OpenCreateFileReply reply;
-    if (CallNcp(session->Connection(), create, reply) != StatusCodes::Success)
+    if (session->Call(create, reply) != StatusCodes::Success)
         return Platform::CreateResult::Refused;
     file = std::make_unique<NetworkReplacement>(*session, parsed.volume, parsed.components,
                                                 std::move(temporary), reply.fileHandle);
@@ -254,7 +253,7 @@ bool NetworkFiles::WriteAttributes(const std::string& path, const Platform::File
     modify.attributes = NetWareAttributes(attributes);
     modify.path = PathOf(parsed.volume, parsed.components);
     Ncp::EmptyReply reply;
-    return CallNcp(session->Connection(), modify, reply) == StatusCodes::Success;
+    return session->Call(modify, reply) == StatusCodes::Success;
 }
 
 } // namespace NetClient

@@ -56,7 +56,7 @@ std::uint16_t ServerSession::Open() {
         status = connection_->NegotiateBufferSize(Ncp::ClientConnection::ProposedBufferSize, accepted);
     Ncp::FileServerInformationReply information;
     if (status == StatusCodes::Success)
-        status = CallNcp(*connection_, Ncp::GetFileServerInformationRequest{}, information);
+        status = Call(Ncp::GetFileServerInformationRequest{}, information);
     if (status != StatusCodes::Success) {
         connection_->Close();
         return status;
@@ -89,14 +89,13 @@ std::uint16_t ServerSession::LogIn(const SecretText& password) {
     // Copied first: password may be the one kept here (a reconnect).
     SecretText candidate = password;
     Ncp::GetLoginKeyReply key;
-    if (const std::uint16_t status = CallNcp(*connection_, Ncp::GetLoginKeyRequest{}, key);
-        status != StatusCodes::Success)
+    if (const std::uint16_t status = Call(Ncp::GetLoginKeyRequest{}, key); status != StatusCodes::Success)
         return status;
     Ncp::GetBinderyObjectIdRequest lookup;
     lookup.objectType = Ncp::ObjectTypeUser;
     lookup.objectName = Upper(attachment_.user);
     Ncp::BinderyObjectReply user;
-    if (const std::uint16_t status = CallNcp(*connection_, lookup, user); status != StatusCodes::Success)
+    if (const std::uint16_t status = Call(lookup, user); status != StatusCodes::Success)
         return status;
 
     Ncp::PasswordHash hash = Ncp::HashPassword(user.objectId, candidate.Reveal());
@@ -106,7 +105,7 @@ std::uint16_t ServerSession::LogIn(const SecretText& password) {
     login.objectName = lookup.objectName;
     Wipe(hash);
     Ncp::EmptyReply done;
-    const std::uint16_t status = CallNcp(*connection_, login, done);
+    const std::uint16_t status = Call(login, done);
     Wipe(login.response);
     // An expired password still logs in (a grace login).
     if (status != StatusCodes::Success &&

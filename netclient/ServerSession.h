@@ -2,6 +2,7 @@
 
 #include "ncp/ClientConnection.h"
 #include "netclient/Attachments.h"
+#include "netclient/NcpCall.h"
 #include "netclient/Passwords.h"
 
 #include <cstdint>
@@ -44,6 +45,15 @@ public:
     std::uint32_t Generation() const { return generation_; }
     Ncp::ClientConnection& Connection() { return *connection_; }
 
+    // One typed call on the connection (see CallNcp), counted in RoundTrips.
+    template <typename Request, typename Reply>
+    std::uint16_t Call(const Request& request, Reply& reply, Ncp::Reply* raw = nullptr) {
+        ++roundTrips_;
+        return CallNcp(*connection_, request, reply, raw);
+    }
+    // How many calls went to the server through Call, over every connection of the session.
+    std::uint64_t RoundTrips() const { return roundTrips_; }
+
     const Attachment& AttachmentInfo() const { return attachment_; }
     // The server's name as it reported it (23/17); empty before the first connect.
     const std::string& ServerName() const { return serverName_; }
@@ -60,6 +70,7 @@ private:
     std::uint8_t majorVersion_ = 0;
     std::uint32_t generation_ = 0;
     bool finished_ = false;
+    std::uint64_t roundTrips_ = 0;
 };
 
 } // namespace NetClient

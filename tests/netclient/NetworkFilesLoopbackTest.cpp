@@ -17,7 +17,8 @@ Q_DECLARE_METATYPE(std::vector<std::string>)
 
 namespace {
 
-// A client attached to the demo network on loopback, bound as the file layer of network paths.
+// A client attached to the demo network on loopback, bound as the client and as the file layer of network
+// paths.
 struct Transfer {
     QTemporaryDir volumes;
     QTemporaryDir local;
@@ -35,9 +36,14 @@ struct Transfer {
             qFatal("the demo network did not attach");
         system =
             QString::fromStdString(demo.FindServer("BOREAS")->ServerVolumes().SystemDirectory().string());
+        // Bound as in the program: the copy asks the client whether a network path is a local directory too.
+        BindClient(&client);
         Platform::BindNetworkFiles(&files);
     }
-    ~Transfer() { Platform::BindNetworkFiles(nullptr); }
+    ~Transfer() {
+        Platform::BindNetworkFiles(nullptr);
+        BindClient(nullptr);
+    }
     Transfer(const Transfer&) = delete;
     Transfer& operator=(const Transfer&) = delete;
 
