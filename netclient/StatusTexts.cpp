@@ -4,6 +4,7 @@
 #include "netclient/StatusCodes.h"
 
 #include <array>
+#include <cstdio>
 #include <string_view>
 #include <utility>
 
@@ -53,6 +54,36 @@ constexpr std::array Table{
     StatusWords{UnknownRequest, "{server} does not know the request"},
     StatusWords{InvalidScreenHandle, "The console screen on {server} is gone"},
     StatusWords{NoScreenSelected, "No console screen is selected on {server}"},
+    // Further completion codes a server may answer (0x8900 | the byte on the wire).
+    StatusWords{0x8980, "The file is in use on {server}"},
+    StatusWords{0x8981, "{server} has no file handles left"},
+    StatusWords{0x8983, "{server} had a disk error"},
+    StatusWords{0x8984, "{server} refused: no rights to create files there"},
+    StatusWords{0x8985, "{server} refused: no rights to create or delete files there"},
+    StatusWords{0x8987, "{server} refused the file name"},
+    StatusWords{0x8988, "The file on {server} is not open"},
+    StatusWords{0x898A, "{server} refused: no rights to delete files there"},
+    StatusWords{0x898C, "{server} refused: no rights to modify there"},
+    StatusWords{0x898E, "All the files are in use on {server}"},
+    StatusWords{0x8993, "{server} refused: no rights to read there"},
+    StatusWords{0x8994, "{server} refused: no rights to write there"},
+    StatusWords{0x8996, "{server} is out of memory"},
+    StatusWords{0x899B, "{server} does not know the directory handle"},
+    StatusWords{0x899C, "{server} knows no such path"},
+    StatusWords{0x89A8, "{server} refused: access denied"},
+    StatusWords{0x89AC, "{server} demands signed packets, which this program does not send"},
+    StatusWords{0x89C1, "The account on {server} has no balance left"},
+    StatusWords{0x89C2, "The account on {server} has no credit left"},
+    StatusWords{0x89C5, "The account on {server} is locked after too many wrong passwords"},
+    StatusWords{0x89C6, "{server} refused: no console operator rights"},
+    StatusWords{0x89D6, "{server} does not accept this kind of login"},
+    StatusWords{0x89D9, "{server} or the account has no connection left"},
+    StatusWords{0x89DA, "{server} allows no logins at this time"},
+    StatusWords{0x89DB, "{server} allows no logins from this workstation"},
+    StatusWords{0x89DC, "The account on {server} has expired"},
+    StatusWords{0x89DE, "{server} refused the password"},
+    StatusWords{0x89DF, "The password on {server} has expired"},
+    StatusWords{0x89FD, "{server} does not know this station"},
     // Directory services.
     StatusWords{DSNoSuchEntry, "The directory of {server} has no such entry"},
     StatusWords{DSNotAvailable, "{server} has no directory services"},
@@ -87,9 +118,17 @@ bool HasStatusText(std::uint32_t status) {
 
 std::string StatusText(std::uint32_t status, const StatusContext& context) {
     const StatusWords* entry = Find(status);
-    if (entry == nullptr)
+    std::string text;
+    if (entry != nullptr) {
+        text = entry->words;
+    } else if ((status & 0xFFFFFF00) == 0x8900) {
+        // Any byte a server answers reaches the user as 0x89xx: say at least who refused.
+        char code[8];
+        std::snprintf(code, sizeof code, "0x%02X", static_cast<unsigned>(status & 0xFF));
+        text = std::string("{server} refused the request (completion code ") + code + ")";
+    } else {
         return {};
-    std::string text(entry->words);
+    }
     PutIn(text, "{server}", context.server, "the server");
     PutIn(text, "{module}", context.module, "the module");
     PutIn(text, "{source}", context.sourceFile, "the file");

@@ -16,7 +16,8 @@ struct StatusContext {
     std::string destination; // the transfer's destination directory, e.g. \\BOREAS\SYS\SYSTEM
 };
 
-// The words for a status, with the context's names put in; "" for a status the program does not know.
+// The words for a status, with the context's names put in. A server's completion code (0x89xx) that the
+// table lacks still names the server and the code; any other unknown status gives "".
 std::string StatusText(std::uint32_t status, const StatusContext& context);
 
 // Whether the table holds words for the status.
