@@ -19,38 +19,20 @@ using NetClient::SecretText;
 
 namespace {
 
-// A TCP socket on 127.0.0.1 that listens (the kernel completes connections) but never reads or answers.
-// Closed when the object goes; with listening false it is closed at once, leaving a port nobody serves.
-class SilentPort final {
-public:
-    explicit SilentPort(bool listening) {
-        socket_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(socket_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(socket_, 4) != 0 ||
-            ::getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            qFatal("no loopback socket");
-        port_ = ntohs(address.sin_port);
-        if (!listening)
-            Close();
-    }
-    ~SilentPort() { Close(); }
-    SilentPort(const SilentPort&) = delete;
-    SilentPort& operator=(const SilentPort&) = delete;
-    std::uint16_t Port() const { return port_; }
-
-private:
-    void Close() {
-        if (socket_ >= 0)
-            ::close(socket_);
-        socket_ = -1;
-    }
-    int socket_ = -1;
-    std::uint16_t port_ = 0;
-};
+// A TCP socket on 127.0.0.1 that listens (the kernel completes connections) but never reads or answers; its
+// port. Closing it at once leaves a port nobody serves.
+int SilentSocket(std::uint16_t& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 4) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        qFatal("no loopback socket");
+    port = ntohs(address.sin_port);
+    return fd;
+}
 
 // Gives the passwords queued, one per question; an empty queue means the user cancelled.
 class QueuedPasswords final : public NetClient::PasswordSource {
@@ -142,15 +124,12 @@ private Q_SLOTS:
         QFETCH(quint32, status);
         QFETCH(QStringList, events);
         Demo demo;
-        SilentPort silent(true);
-        SilentPort closed(false);
-        Attachment attachment;
-        if (target == "closed" || target == "silent") {
-            attachment = {"ZEUS",  "127.0.0.1", target == "closed" ? closed.Port() : silent.Port(),
-                          "ADMIN", {},          1};
-        } else {
+        Attachment attachment{"ZEUS", "127.0.0.1", 0, "ADMIN", {}, 1};
+        const int silent = SilentSocket(attachment.port);
+        if (target == "closed")
+            ::close(silent);
+        if (target != "closed" && target != "silent")
             attachment = demo.Server(qPrintable(target), qPrintable(user));
-        }
         QueuedPasswords source;
         source.queue = passwords;
         source.retryAfterRefusal = retry;
@@ -166,13 +145,15 @@ private Q_SLOTS:
             QCOMPARE(failures[0].address, attachment.AddressText());
             QVERIFY(client.ConnectionRefs().empty());
         }
+        if (target != "closed")
+            ::close(silent);
     }
 
     // The servers that fail are left out of the table, in order; the first one attached is the primary.
     void failuresAreLeftOutAndListedOnce() {
         Demo demo;
-        SilentPort closed(false);
-        const Attachment nobody{"ZEUS", "127.0.0.1", closed.Port(), "", {}, 1};
+        Attachment nobody{"ZEUS", "127.0.0.1", 0, "", {}, 1};
+        ::close(SilentSocket(nobody.port));
         Attachment boreas = demo.Server("BOREAS", "NOBODY");
         boreas.context = "O=ELSEWHERE";
         QueuedPasswords source;
@@ -188,7 +169,7 @@ private Q_SLOTS:
                 "8885)"
                 "\nBOREAS (127.0.0.1:%2): the server knows no such user (status 89FC); the user's context "
                 "O=ELSEWHERE is not among the server's bindery contexts (OU=Sales.O=ACME)")
-                .arg(closed.Port())
+                .arg(nobody.port)
                 .arg(boreas.port));
         std::vector<std::string> names;
         for (const std::uint32_t ref : client.ConnectionRefs()) {

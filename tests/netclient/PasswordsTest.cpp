@@ -143,16 +143,6 @@ private Q_SLOTS:
         QCOMPARE(store.log.count("available?"), 1);
     }
 
-    void fixedPasswordsIgnoreLetterCase() {
-        std::map<std::string, SecretText> byServer;
-        byServer.emplace("ATLAS", SecretText("acme"));
-        NetClient::FixedPasswords source(std::move(byServer));
-        QCOMPARE(Text(source.PasswordFor(Atlas())), QStringLiteral("acme"));
-        Attachment other = Atlas();
-        other.serverName = "ZEUS";
-        QCOMPARE(Text(source.PasswordFor(other)), QStringLiteral("<none>"));
-    }
-
     void secretTextIsEmptiedWhenMovedOrWiped() {
         SecretText first("hunter2");
         SecretText second(std::move(first));
