@@ -19,7 +19,8 @@ namespace {
 
 template <typename Request> void CheckRequest(const Ncp::ParsedRequest& parsed) {
     Request request;
-    if (!Ncp::DecodeRequest(parsed, request))
+    // The servers serve calls only in request packets (type 0x2222); other types end the connection.
+    if (parsed.header.type != Ncp::PacketType::Request || !Ncp::DecodeRequest(parsed, request))
         return;
     const auto packet = Ncp::EncodeRequest(parsed.header, request);
     Fuzz::Require(packet.has_value(), "a request that decodes encodes again");

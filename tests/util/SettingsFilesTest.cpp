@@ -14,29 +14,6 @@ namespace {
 
 const std::string Default = "<the program's directory>";
 
-bool Write(const std::string& path, const std::string& contents, mode_t mode) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    const bool written =
-        ::write(fd, contents.data(), contents.size()) == static_cast<ssize_t>(contents.size());
-    const bool moded = ::fchmod(fd, mode) == 0;
-    return ::close(fd) == 0 && written && moded;
-}
-
-std::string Read(const std::string& path) {
-    std::string contents;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return "<missing>";
-    std::array<char, 4096> buffer{};
-    ssize_t count = 0;
-    while ((count = ::read(fd, buffer.data(), buffer.size())) > 0)
-        contents.append(buffer.data(), static_cast<std::size_t>(count));
-    ::close(fd);
-    return contents;
-}
-
 // Kind and mode of what the name is (links not followed), and the contents of a small regular file.
 std::string Describe(const std::string& path) {
     struct stat status {};
