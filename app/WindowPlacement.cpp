@@ -43,7 +43,9 @@ bool OuterSizePlacement::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Show:
         if (!placed_) {
             place(FrameOf(*window_));
-            framePoll_.start();
+            // Elsewhere the frame, if any, is known when the window is shown.
+            if (OnX11())
+                framePoll_.start();
         }
         break;
     case QEvent::Move:

@@ -23,6 +23,10 @@ constexpr std::uint32_t ExtentCount = 4; // left, right, top, bottom
 
 } // namespace
 
+bool OnX11() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>() != nullptr;
+}
+
 std::optional<QMargins> X11FrameExtents(const QWidget& window) {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (x11 == nullptr || x11->connection() == nullptr)

@@ -11,3 +11,6 @@ class QWidget;
 // manager has said so yet. (The toolkit's own frame margins are cached and can stay empty after the window
 // manager has decorated the window.)
 std::optional<QMargins> X11FrameExtents(const QWidget& window);
+
+// Whether the program's windows are X11 windows, whose window manager may decorate them after they are shown.
+bool OnX11();
