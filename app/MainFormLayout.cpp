@@ -101,11 +101,14 @@ QVBoxLayout* MakeColumn(QWidget* parent) {
 
 constexpr int EditHeight = 21;
 
-// Tab moves through the widgets in the order given.
+// Tab moves through the widgets in the order given. A radio group's buttons come later; the group keeps
+// its place for them.
 void SetFocusOrder(std::initializer_list<QWidget*> widgets) {
     QWidget* previous = nullptr;
     for (QWidget* widget : widgets) {
-        if (previous != nullptr)
+        if (auto* group = qobject_cast<RadioGroup*>(widget); group != nullptr && previous != nullptr)
+            group->setFocusPredecessor(previous);
+        else if (previous != nullptr)
             QWidget::setTabOrder(previous, widget);
         previous = widget;
     }

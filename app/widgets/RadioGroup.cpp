@@ -22,10 +22,12 @@ void RadioGroup::addItem(const QString& text) {
     auto* button = new QRadioButton(text, this);
     const int id = static_cast<int>(buttons_->buttons().size());
     // The toolkit appends a new button to the end of the window's focus order; it belongs at the group's
-    // own place, after the group's other buttons. The group itself takes no focus, and the toolkit orders
-    // only widgets that do, so it lends itself a focus policy for the move.
+    // place, after the group's other buttons. The group itself takes no focus, and the toolkit orders only
+    // widgets that do, so without a predecessor it lends itself a focus policy for the move.
     if (id > 0) {
         QWidget::setTabOrder(buttons_->button(id - 1), button);
+    } else if (focusPredecessor_ != nullptr) {
+        QWidget::setTabOrder(focusPredecessor_, button);
     } else {
         const Qt::FocusPolicy own = focusPolicy();
         setFocusPolicy(Qt::TabFocus);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QGroupBox>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -29,10 +30,15 @@ public:
     int itemIndex() const;        // -1 when nothing is selected
     void setItemIndex(int index); // -1 clears the selection
 
+    // The widget after which the group's buttons come in the focus order; without one, the group's own
+    // place. (The group takes no focus itself, so the toolkit cannot order it; its buttons come later.)
+    void setFocusPredecessor(QWidget* predecessor) { focusPredecessor_ = predecessor; }
+
 Q_SIGNALS:
     void clicked();
 
 private:
     QButtonGroup* buttons_ = nullptr;
     QVBoxLayout* column_ = nullptr;
+    QPointer<QWidget> focusPredecessor_;
 };

@@ -7,6 +7,7 @@
 #include "app/widgets/TabbedNotebook.h"
 #include "netclient/StatusCodes.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -69,6 +70,25 @@ private Q_SLOTS:
         QVERIFY(form.TimerScreenUpdate->isActive());
         QCOMPARE(form.TimerScreenUpdate->interval(), 60000);
         QCOMPARE(form.frameGeometry().size(), QSize(683, 462));
+    }
+
+    void tabMovesAlongThePagesFocusOrder() {
+        WindowFixture fixture;
+        fixture.Connect(Server("FS5", 5, 0), AdminId);
+        fixture.Connect(Server("FS3", 3, 12), AdminId);
+        TMainForm& form = fixture.Open();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.EditUser->setFocus();
+        QStringList order;
+        for (int step = 0; step < 6; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focused = QApplication::focusWidget();
+            order << (focused->parentWidget() == form.ServerList ? QStringLiteral("ServerList")
+                                                                 : focused->objectName());
+        }
+        QCOMPARE(order,
+                 (QStringList{"EditSrv", "EditVer", "EditConn", "EditVol", "EditBndCtx", "ServerList"}));
     }
 
     void serversOfEachVersion_data() {
