@@ -1,8 +1,7 @@
 // The client's side of the NCP codecs: any reply packet, decoded as the reply of every call the client makes
 // (the first byte picks which), the directory-services verb replies, and reply fragments gathered into one
-// message. Properties: names read from fixed fields hold no zero byte and fit their field; a reply that
-// decodes encodes again and decodes to the same value; a gathered message never exceeds its announced
-// total or the limit.
+// message. Properties: names hold no zero byte and fit their field; a reply that decodes and encodes again
+// decodes to the same value; a gathered message never exceeds its announced total or the limit.
 
 #include "FuzzSupport.h"
 
@@ -26,8 +25,20 @@ void CheckName(const std::string& name, std::size_t limit) {
 void CheckFields(const Ncp::BinderyObjectReply& reply) {
     CheckName(reply.objectName, Ncp::BinderyNameFieldSize);
 }
+void CheckFields(const Ncp::FileServerInformationReply& reply) {
+    CheckName(reply.serverName, Ncp::BinderyNameFieldSize);
+}
+void CheckFields(const Ncp::StationLoggedInfoReply& reply) {
+    CheckName(reply.objectName, Ncp::BinderyNameFieldSize);
+}
 void CheckFields(const Ncp::ExtensionInfoReply& reply) {
     CheckName(reply.name, Ncp::MaxExtensionNameLength);
+}
+void CheckFields(const Ncp::BinderyContextReply& reply) {
+    CheckName(reply.context, Ncp::MaxDirectoryNameLength);
+}
+void CheckFields(const Ncp::PingDirectoryServicesReply& reply) {
+    CheckName(reply.treeName, Ncp::MaxTreeNameLength);
 }
 template <typename Reply> void CheckFields(const Reply&) {}
 
@@ -37,8 +48,11 @@ template <typename Reply> void CheckReply(std::span<const std::uint8_t> packet) 
     if (!Ncp::DecodeReply(packet, header, reply) || header.completionCode != 0)
         return;
     CheckFields(reply);
+    // A reader may take what a writer would not send (a name that fills its whole field); what both take
+    // must mean the same.
     const auto encoded = Ncp::EncodeReply(header, reply);
-    Fuzz::Require(encoded.has_value(), "a reply that decodes encodes again");
+    if (!encoded)
+        return;
     Ncp::ReplyHeader headerAgain;
     Reply again;
     Fuzz::Require(Ncp::DecodeReply(*encoded, headerAgain, again) && again == reply,
