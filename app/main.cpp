@@ -3,9 +3,9 @@
 
 #include "app/CommandLine.h"
 #include "app/DesktopIntegration.h"
-#include "app/MainForm.h"
 #include "app/KeychainPasswordStore.h"
 #include "app/LoginDialog.h"
+#include "app/MainForm.h"
 #include "app/MessageBoxes.h"
 #include "app/startup/NetworkStartup.h"
 #include "emulator/DemoNetwork.h"
@@ -48,8 +48,9 @@ int main(int argc, char** argv) {
     LoginDialogPrompt loginDialog;
     NetworkStartup network;
     std::string fatal;
-    if (!network.Start({options.demo, options.attachmentsFile, options.captureFile, Emulator::DefaultVolumesRoot()},
-                       keyring, loginDialog, fatal)) {
+    if (!network.Start(
+            {options.demo, options.attachmentsFile, options.captureFile, Emulator::DefaultVolumesRoot()},
+            keyring, loginDialog, fatal)) {
         std::cerr << argv[0] << ": " << fatal << "\n";
         NetUtil::BindMessageBoxPresenter(nullptr);
         return 1;
