@@ -12,6 +12,13 @@
 // Nothing here casts a structure over bytes.
 namespace Ncp {
 
+// Text as the program's zero-terminated buffers will hold it: up to its first zero byte. A counted name from
+// a server may carry zero bytes inside its count; they end the name, as they would in the caller's buffer.
+inline std::string TextBeforeZero(std::string text) {
+    text.resize(text.find('\0') == std::string::npos ? text.size() : text.find('\0'));
+    return text;
+}
+
 // Appends fields to a growing byte vector.
 class ByteWriter final {
 public:

@@ -107,7 +107,7 @@ bool ParseReplyData(std::span<const std::uint8_t> data, BinderyContextReply& rep
         return true;
     }
     ByteReader counted(data);
-    reply.context = counted.NString8();
+    reply.context = TextBeforeZero(counted.NString8());
     return counted.Ok();
 }
 

@@ -79,7 +79,7 @@ bool ParseReplyData(std::span<const std::uint8_t> data, ExtensionInfoReply& repl
     const auto query = in.Bytes(reply.queryData.size());
     if (!in.Ok() || nameLength > ExtensionNameFieldSize)
         return false;
-    reply.name = field.substr(0, nameLength);
+    reply.name = TextBeforeZero(field.substr(0, nameLength));
     std::copy(query.begin(), query.end(), reply.queryData.begin());
     return true;
 }

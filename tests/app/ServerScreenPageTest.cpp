@@ -385,7 +385,9 @@ private Q_SLOTS:
         fixture.boxes.whileOpen = [&] {
             const int before = fixture.client.CallCount("GetNCPExtensionInfoByName");
             form.TimerScreenUpdate->setInterval(1);
-            QTest::qWait(30);
+            // A loaded machine may hold the process off for longer than a few intervals: wait for the tick.
+            QTest::qWaitFor([&] { return fixture.client.CallCount("GetNCPExtensionInfoByName") > before; },
+                            5000);
             form.TimerScreenUpdate->setInterval(TMainForm::ScreenRefreshMilliseconds);
             ticksDuringBox = fixture.client.CallCount("GetNCPExtensionInfoByName") - before;
         };
