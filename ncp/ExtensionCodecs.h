@@ -52,19 +52,15 @@ struct ExtensionInfoReply {
     friend bool operator==(const ExtensionInfoReply&, const ExtensionInfoReply&) = default;
 };
 
-// Limits of 37. A message goes in the simple form when its request has at most SimpleRequestLimit bytes and
-// the caller takes at most SimpleReplyLimit reply bytes; otherwise in fragments.
-inline constexpr std::size_t SimpleRequestLimit = 511;
-inline constexpr std::size_t SimpleReplyLimit = 520;
+// Limits of 37. The simple form carries as much as its length word can count (0xFFFF marks the fragmented
+// form); whether a message fits one packet is the sender's choice, by the buffer size negotiated for its
+// connection (the client's rule is ChooseExtensionForm in netclient/ExtensionExchange.h).
+inline constexpr std::size_t SimpleRequestLimit = 0xFFFE - 6;
 inline constexpr std::size_t FirstRequestFragmentLimit = 511;
 inline constexpr std::size_t FollowingRequestFragmentLimit = 519;
 inline constexpr std::size_t ReplyFragmentLimit = 524;
 // The largest whole message (request or reply) either side accepts in the fragmented form.
 inline constexpr std::size_t MaxExtensionMessageSize = 65535;
-
-inline bool NeedsFragmentedForm(std::size_t requestSize, std::size_t replyCapacity) {
-    return requestSize > SimpleRequestLimit || replyCapacity > SimpleReplyLimit;
-}
 
 // 37 simple form: LE32 extension number, LE16 maximum reply length, data (the length word before them counts
 // all of it). Reply: LE16 length of the reply data (not counting itself), the data.

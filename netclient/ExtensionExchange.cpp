@@ -1,6 +1,7 @@
 #include "netclient/ExtensionExchange.h"
 
 #include "ncp/ExtensionCodecs.h"
+#include "ncp/PacketHeader.h"
 
 namespace NetClient {
 
@@ -59,11 +60,24 @@ std::uint16_t Fragmented(ServerSession& session, std::uint32_t extensionId,
 
 } // namespace
 
+ExtensionForm ChooseExtensionForm(std::size_t bufferSize, std::size_t requestSize,
+                                  std::size_t replyCapacity) {
+    // The length word, the extension number and the maximum reply word, before the request data.
+    constexpr std::size_t RequestFields = 2 + 4 + 2;
+    // The reply's own length word, before the reply data.
+    constexpr std::size_t ReplyFields = 2;
+    const bool requestFits = requestSize <= Ncp::SimpleRequestLimit &&
+                             Ncp::RequestHeader::Size + RequestFields + requestSize <= bufferSize;
+    const bool replyFits = Ncp::ReplyHeader::Size + ReplyFields + replyCapacity <= bufferSize;
+    return requestFits && replyFits ? ExtensionForm::Simple : ExtensionForm::Fragmented;
+}
+
 std::uint16_t ExchangeWithExtension(ServerSession& session, std::uint32_t extensionId,
                                     std::span<const std::uint8_t> request, std::uint16_t replyCapacity,
                                     std::vector<std::uint8_t>& reply) {
     reply.clear();
-    if (Ncp::NeedsFragmentedForm(request.size(), replyCapacity))
+    if (ChooseExtensionForm(session.Connection().BufferSize(), request.size(), replyCapacity) ==
+        ExtensionForm::Fragmented)
         return Fragmented(session, extensionId, request, replyCapacity, reply);
     return Simple(session, extensionId, request, replyCapacity, reply);
 }

@@ -2,13 +2,23 @@
 
 #include "netclient/ServerSession.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 // One NCP extension message and its reply over function 37: the simple form when the request and the reply
-// fit one packet each, the fragmented form otherwise (a request over 511 bytes or a reply capacity over 520).
+// fit one packet each, the fragmented form otherwise.
 namespace NetClient {
+
+enum class ExtensionForm { Simple, Fragmented };
+
+// The form of one message on a connection whose negotiated buffer (function 33) is bufferSize: simple when
+// the whole request packet (NCP header, length word, extension number, maximum reply word, data) and the
+// whole reply packet (NCP reply header, length word, replyCapacity data bytes) each fit the buffer. Over IP
+// the simple form's reply is bounded by the negotiated size only (the ~536-byte limit is IPX's); a server
+// that stays at 512 still gets fragments for anything larger.
+ExtensionForm ChooseExtensionForm(std::size_t bufferSize, std::size_t requestSize, std::size_t replyCapacity);
 
 // Sends request to the extension and collects its reply (at most MaxExtensionMessageSize bytes; a longer
 // total is MalformedReply). Answers the server's status or a requester status; reply holds whatever reply

@@ -21,9 +21,11 @@ struct Network {
     NcpClient client;
     std::vector<std::uint32_t> refs; // ATLAS, BOREAS, CASTOR, ATLAS
 
-    explicit Network(std::uint32_t timeoutSeconds = 10) {
+    explicit Network(std::uint32_t timeoutSeconds = 10, std::uint16_t serverBufferSize = 16384) {
         std::string error;
-        if (!demo.Start(volumes.path().toStdString(), error))
+        Emulator::NcpServer::Options options;
+        options.maxBufferSize = serverBufferSize;
+        if (!demo.Start(volumes.path().toStdString(), error, options))
             qFatal("demo network: %s", error.c_str());
         std::vector<Attachment> attachments = demo.Attachments(timeoutSeconds);
         attachments.push_back(attachments.front());
@@ -312,29 +314,40 @@ private Q_SLOTS:
                                                          query) != 0);
     }
 
-    // The echo extension answers each request with its bytes: the simple form for small messages, the
-    // fragmented form above 511 request bytes or 520 reply bytes. A reply larger than the buffer the client
-    // states is refused by the server (0x7E): in the simple form with the part that fits, in the fragmented
-    // form with nothing.
+    // The echo extension answers each request with its bytes: in one round trip (the simple form) when the
+    // request and the whole reply fit the buffer the server accepted (4096 proposed; a server may keep 512),
+    // in fragments (two round trips or more) otherwise. A reply larger than the buffer the client states is
+    // refused by the server (0x7E): in the simple form with the part that fits, in the fragmented form with
+    // nothing.
     void extensionRequestsBothForms_data() {
+        QTest::addColumn<int>("serverBuffer");
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("capacity");
         QTest::addColumn<std::uint16_t>("status");
         QTest::addColumn<int>("replied");
-        QTest::newRow("simple") << 10 << 263 << StatusCodes::Success << 10;
-        QTest::newRow("simple at its limits") << 511 << 520 << StatusCodes::Success << 511;
-        QTest::newRow("large reply buffer: fragmented") << 20 << 800 << StatusCodes::Success << 20;
-        QTest::newRow("large request and reply: fragmented") << 3000 << 4000 << StatusCodes::Success << 3000;
-        QTest::newRow("reply larger than the buffer: what fits") << 40 << 16 << StatusCodes::BadRequest << 16;
+        QTest::addColumn<int>("roundTrips");
+        QTest::newRow("simple") << 16384 << 10 << 263 << StatusCodes::Success << 10 << 1;
+        QTest::newRow("800-byte reply buffer: simple in 4096")
+            << 16384 << 600 << 800 << StatusCodes::Success << 600 << 1;
+        QTest::newRow("800-byte reply buffer: fragmented in 512")
+            << 512 << 600 << 800 << StatusCodes::Success << 600 << 3;
+        QTest::newRow("large request and reply: simple")
+            << 16384 << 3000 << 4000 << StatusCodes::Success << 3000 << 1;
+        QTest::newRow("reply over the buffer: fragmented")
+            << 16384 << 3000 << 5000 << StatusCodes::Success << 3000 << 11;
+        QTest::newRow("reply larger than the buffer: what fits")
+            << 16384 << 40 << 16 << StatusCodes::BadRequest << 16 << 1;
         QTest::newRow("fragmented reply larger than the buffer")
-            << 1500 << 1000 << StatusCodes::BadRequest << 0;
+            << 16384 << 4500 << 1000 << StatusCodes::BadRequest << 0 << 9;
     }
     void extensionRequestsBothForms() {
+        QFETCH(int, serverBuffer);
         QFETCH(int, size);
         QFETCH(int, capacity);
         QFETCH(std::uint16_t, status);
         QFETCH(int, replied);
-        Network network;
+        QFETCH(int, roundTrips);
+        Network network(10, static_cast<std::uint16_t>(serverBuffer));
         const std::uint32_t atlas = network.Atlas();
         std::uint32_t id = 0;
         std::uint8_t major = 0, minor = 0, revision = 0, query[ClientLibrary::QueryDataSize] = {};
@@ -346,9 +359,11 @@ private Q_SLOTS:
             request[i] = static_cast<std::uint8_t>(i * 7 + 3);
         std::vector<std::uint8_t> reply(static_cast<std::size_t>(capacity), 0xEE);
         std::uint16_t length = static_cast<std::uint16_t>(capacity);
+        const std::uint64_t before = network.client.RoundTrips();
         QCOMPARE(network.client.NCPExtensionRequest(atlas, id, request.data(),
                                                     static_cast<std::uint32_t>(size), reply.data(), &length),
                  status);
+        QCOMPARE(int(network.client.RoundTrips() - before), roundTrips);
         QCOMPARE(int(length), replied);
         QVERIFY(std::equal(reply.begin(), reply.begin() + replied, request.begin()));
     }
