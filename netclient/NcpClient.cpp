@@ -538,8 +538,21 @@ char* NcpClient::UpperCaseText(char* text) {
     return UpperCaseLatin1(text);
 }
 
-std::uint16_t NcpClient::GetVolumeDirectory(const char*, const char*, char*, std::uint32_t) {
-    return StatusCodes::NoConnectionToServer;
+std::uint16_t NcpClient::GetVolumeDirectory(const char* serverName, const char* volumeName, char* path,
+                                            std::uint32_t pathCapacity) {
+    if (serverName == nullptr || volumeName == nullptr || path == nullptr)
+        return StatusCodes::InvalidParameter;
+    // Only a server attached here and served in this process keeps its volumes in local directories.
+    const bool attached =
+        std::any_of(references_.begin(), references_.end(), [&](const Reference& reference) {
+            return SameName(reference.session->ServerName(), serverName);
+        });
+    if (!localVolumes_ || !attached)
+        return StatusCodes::NoConnectionToServer;
+    const std::optional<std::string> directory = localVolumes_(serverName, volumeName);
+    if (!directory)
+        return StatusCodes::NoSuchVolume;
+    return CopyText(*directory, path, pathCapacity) ? StatusCodes::Success : StatusCodes::BufferTooSmall;
 }
 
 } // namespace NetClient

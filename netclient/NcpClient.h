@@ -7,8 +7,10 @@
 #include "netclient/ServerSession.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -42,8 +44,10 @@ namespace NetClient {
 //   loaded, 4 bad name) and as 0x89FF above that.
 // - Directory calls (104) on a server that refuses function 104 (a bindery-only server): DSNotAvailable;
 //   a directory-services completion code in a 104/02 reply is passed on as the 32-bit status.
-// - GetVolumeDirectory: no server volume is a local directory; always NoConnectionToServer. Network paths
-//   go through NetworkFiles instead.
+// - GetVolumeDirectory: a real server's volume is no local directory: NoConnectionToServer. Only a server
+//   this process serves itself (the in-process demo, see SetLocalVolumeDirectories) has one, so that a copy
+//   can tell when a network destination is its local source. Network paths are written through
+//   NetworkFiles all the same.
 class NcpClient final : public ClientLibrary {
 public:
     static constexpr std::size_t ContextLimit = 64;
@@ -55,6 +59,14 @@ public:
 
     // Every frame of every connection made from now on goes to capture (not owned; null stops it).
     void SetCapture(Ncp::PcapWriter* capture) { capture_ = capture; }
+
+    // The local directory of a volume of a server served inside this process, or nothing for an unknown
+    // server or volume. Set only for such servers (the in-process demo); empty for real servers.
+    using LocalVolumeDirectories =
+        std::function<std::optional<std::string>(std::string_view serverName, std::string_view volumeName)>;
+    void SetLocalVolumeDirectories(LocalVolumeDirectories directories) {
+        localVolumes_ = std::move(directories);
+    }
 
     // Attaches to each server in order; a server that cannot be reached, refuses the login, or whose
     // password is not given is left out and listed in the result. The first attached server is the
@@ -141,6 +153,7 @@ private:
     std::uint16_t NlmCall(std::uint32_t connHandle, const char* moduleName, bool load);
 
     Ncp::PcapWriter* capture_ = nullptr;
+    LocalVolumeDirectories localVolumes_;
     std::vector<Reference> references_; // in attachment order
     std::uint32_t nextReference_ = 0x00001001;
     std::uint32_t primaryReference_ = 0;

@@ -55,3 +55,14 @@ Emulator::Server* LoopbackDemo::FindServer(std::string_view name) {
             return demo.server.get();
     return nullptr;
 }
+
+std::optional<std::string> LoopbackDemo::VolumeDirectory(std::string_view serverName,
+                                                         std::string_view volumeName) {
+    const Emulator::Server* server = FindServer(serverName);
+    if (server == nullptr)
+        return std::nullopt;
+    const auto directory = server->ServerVolumes().Directory(volumeName);
+    if (!directory)
+        return std::nullopt;
+    return directory->string();
+}

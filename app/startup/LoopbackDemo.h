@@ -6,6 +6,7 @@
 #include "netclient/Passwords.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,9 @@ public:
     Attachments(std::uint32_t timeoutSeconds = NetClient::DefaultTimeoutSeconds) const;
     // The demo passwords, so that the demo attaches without asking.
     NetClient::FixedPasswords Passwords() const;
+    // The local directory of a demo server's volume (names case-insensitive), or nothing: the demo's volumes
+    // are directories on this machine (NcpClient::SetLocalVolumeDirectories).
+    std::optional<std::string> VolumeDirectory(std::string_view serverName, std::string_view volumeName);
 
     Emulator::NcpServer& Network() { return *ncp_; }
     // The server of that name (letter case ignored), or null.

@@ -15,6 +15,8 @@
 
 Q_DECLARE_METATYPE(std::vector<std::string>)
 
+using namespace std::string_literals;
+
 namespace {
 
 // A client attached to the demo network on loopback, bound as the client and as the file layer of network
@@ -36,7 +38,11 @@ struct Transfer {
             qFatal("the demo network did not attach");
         system =
             QString::fromStdString(demo.FindServer("BOREAS")->ServerVolumes().SystemDirectory().string());
-        // Bound as in the program: the copy asks the client whether a network path is a local directory too.
+        // Bound as in the program (NetworkStartup): the copy asks the client whether a network path is a
+        // local directory too, and the in-process demo's volumes are.
+        client.SetLocalVolumeDirectories([this](std::string_view server, std::string_view volume) {
+            return demo.VolumeDirectory(server, volume);
+        });
         BindClient(&client);
         Platform::BindNetworkFiles(&files);
     }
@@ -176,12 +182,34 @@ private Q_SLOTS:
         QCOMPARE(transfer.SystemFiles(), before);
     }
 
-    void unknownServerOrNoRightsFail() {
+    // Destinations the copy refuses with 0xFFFF, the source left as it was: an unknown server, CASTOR
+    // (attached without a login, so its SYS:SYSTEM cannot be written), and the source itself when it lies in
+    // the demo server's own SYS:SYSTEM directory on this machine.
+    void refusedDestinations_data() {
+        QTest::addColumn<bool>("sourceOnServer");
+        QTest::addColumn<std::string>("destination");
+        QTest::addRow("unknown server") << false << "\\\\ZEUS\\SYS\\SYSTEM\\"s;
+        QTest::addRow("no login") << false << "\\\\CASTOR\\SYS\\SYSTEM\\"s;
+        QTest::addRow("the source itself") << true << "\\\\BOREAS\\SYS\\SYSTEM\\A.NLM"s;
+        QTest::addRow("the source itself, name completed") << true << "\\\\BOREAS\\SYS\\SYSTEM\\"s;
+    }
+    void refusedDestinations() {
+        QFETCH(bool, sourceOnServer);
+        QFETCH(std::string, destination);
         Transfer transfer;
-        const std::string source = transfer.Source("A.NLM", 10, LocalTime(2024, 5, 17, 13, 45, 30));
-        QCOMPARE(NCP_Ext::CopyFile(source, "\\\\ZEUS\\SYS\\SYSTEM\\"), NCP_Ext::CopyFailed);
-        // CASTOR is attached without a login: its SYS:SYSTEM cannot be written.
-        QCOMPARE(NCP_Ext::CopyFile(source, "\\\\CASTOR\\SYS\\SYSTEM\\"), NCP_Ext::CopyFailed);
+        std::string source = transfer.Source("A.NLM", 10000, LocalTime(2024, 5, 17, 13, 45, 30));
+        QFile made(QString::fromStdString(source));
+        QVERIFY(made.open(QIODevice::ReadOnly));
+        const QByteArray bytes = made.readAll();
+        if (sourceOnServer) {
+            const QString onServer = transfer.system + "/A.NLM";
+            QVERIFY(QFile::copy(QString::fromStdString(source), onServer));
+            source = onServer.toStdString();
+        }
+        QCOMPARE(NCP_Ext::CopyFile(source, destination), NCP_Ext::CopyFailed);
+        QFile after(QString::fromStdString(source));
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), bytes);
     }
 };
 
