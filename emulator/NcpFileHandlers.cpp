@@ -59,6 +59,14 @@ std::uint8_t MayUse(const Connection& connection, const NetWarePath& path, bool 
     return connection.LoggedIn() ? 0 : NotLoggedIn;
 }
 
+// The path, when the connection may use it: its completion is the first refusal of the two checks.
+PathResult UsablePath(const Connection& connection, const Ncp::HandlePath& handlePath, bool change) {
+    PathResult result = PathOf(connection.server, handlePath);
+    if (result.completion == 0)
+        result.completion = MayUse(connection, result.path, change);
+    return result;
+}
+
 std::chrono::system_clock::time_point LocalTime(const Ncp::DosDateTime& value) {
     const Ncp::CivilTime civil = Ncp::FromDosDateTime(value);
     std::tm local{};
@@ -170,11 +178,9 @@ Answer ModifyDosInformation(Connection& connection, const Ncp::ParsedRequest& re
     const auto parsed = Parse<Ncp::ModifyDosInformationRequest>(request);
     if (!parsed)
         return Fail(Ncp::Completion::BadLength);
-    const PathResult path = PathOf(connection.server, parsed->path);
+    const PathResult path = UsablePath(connection, parsed->path, true);
     if (path.completion != 0)
         return Fail(path.completion);
-    if (const std::uint8_t refusal = MayUse(connection, path.path, true); refusal != 0)
-        return Fail(refusal);
     std::optional<std::chrono::system_clock::time_point> modified;
     if ((parsed->modifyMask & (Ncp::ModifyModifyDate | Ncp::ModifyModifyTime)) != 0)
         modified = LocalTime(parsed->modification);
@@ -189,13 +195,10 @@ Answer RenameOrMove(Connection& connection, const Ncp::ParsedRequest& request) {
     const auto parsed = Parse<Ncp::RenameOrMoveRequest>(request);
     if (!parsed)
         return Fail(Ncp::Completion::BadLength);
-    const PathResult from = PathOf(connection.server, parsed->source);
-    const PathResult to = PathOf(connection.server, parsed->destination);
+    const PathResult from = UsablePath(connection, parsed->source, true);
+    const PathResult to = UsablePath(connection, parsed->destination, true);
     if (from.completion != 0 || to.completion != 0)
         return Fail(from.completion != 0 ? from.completion : to.completion);
-    for (const NetWarePath* path : {&from.path, &to.path})
-        if (const std::uint8_t refusal = MayUse(connection, *path, true); refusal != 0)
-            return Fail(refusal);
     const std::uint8_t completion = connection.files.Rename(from.path, to.path);
     return completion == 0 ? Encode(Ncp::EmptyReply{}) : Fail(completion);
 }
@@ -204,11 +207,9 @@ Answer DeleteFile(Connection& connection, const Ncp::ParsedRequest& request) {
     const auto parsed = Parse<Ncp::DeleteFileRequest>(request);
     if (!parsed)
         return Fail(Ncp::Completion::BadLength);
-    const PathResult path = PathOf(connection.server, parsed->path);
+    const PathResult path = UsablePath(connection, parsed->path, true);
     if (path.completion != 0)
         return Fail(path.completion);
-    if (const std::uint8_t refusal = MayUse(connection, path.path, true); refusal != 0)
-        return Fail(refusal);
     const std::uint8_t completion = connection.files.Delete(path.path);
     return completion == 0 ? Encode(Ncp::EmptyReply{}) : Fail(completion);
 }
