@@ -3,8 +3,8 @@
 // The demo network is served in this process on 127.0.0.1 and the NCP client attaches to it as the program
 // does. The main window is shown on its Server Screen page (first server ATLAS, console module loaded) and
 // TMainForm::DisplayScreen("System Console") is timed: the extension lookup, the screen list walk, open,
-// select, five reads of five rows (each a fragmented function-37 exchange over loopback TCP), decoding the
-// cells and filling MemoConsole. The floor is a shown QPlainTextEdit set up like MemoConsole (same font,
+// select, five reads of five rows (each one simple function-37 exchange over loopback TCP, as the 800-byte
+// reply fits the negotiated buffer), decoding the cells and filling MemoConsole. The floor is a shown QPlainTextEdit set up like MemoConsole (same font,
 // size, no wrap, no scroll bars) given the same 25 x 80 text with setPlainText. The two alternate call by
 // call, after a warm-up, and neither counts the event processing between calls. The NCP round trips of one
 // display are counted and printed.
