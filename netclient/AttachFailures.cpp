@@ -1,43 +1,12 @@
 #include "netclient/AttachFailures.h"
 
-#include "netclient/StatusCodes.h"
+#include "netclient/StatusTexts.h"
 
 #include <cstdio>
 
 namespace NetClient {
 
 namespace {
-
-struct StatusWords {
-    std::uint32_t status;
-    const char* words;
-};
-
-// The statuses an attach can end with, in words a user can act on.
-constexpr StatusWords KnownStatuses[] = {
-    {StatusCodes::HostNotFound, "the server's name does not resolve to an address"},
-    {StatusCodes::ConnectionRefused, "nothing accepts NCP connections at this address and port"},
-    {StatusCodes::HostUnreachable, "there is no route to this address"},
-    {StatusCodes::RequestTimedOut, "the server did not answer in time"},
-    {StatusCodes::ConnectionLost, "the server closed the connection"},
-    {StatusCodes::SendFailed, "the request could not be sent"},
-    {StatusCodes::MalformedReply, "the server's answer is not NCP"},
-    {StatusCodes::ReplyMismatch, "the server's answer does not belong to the request"},
-    {StatusCodes::BufferTooSmall, "the server's answer is larger than agreed"},
-    {0x89FC, "the server knows no such user"},
-    {0x89DE, "the password was refused"},
-    {0x89C5, "the account is locked after too many wrong passwords"},
-    {0x89D6, "the server does not accept this kind of login"},
-    {0x89D9, "the server or the account has no connection left"},
-    {0x89DA, "logins are not allowed at this time"},
-    {0x89DB, "logins are not allowed from this workstation"},
-    {0x89DC, "the account has expired"},
-    {0x89C1, "the account has no balance left"},
-    {0x89C2, "the account has no credit left"},
-    {0x89AC, "the server demands signed packets, which this program does not send"},
-    {0x8996, "the server is out of memory"},
-    {0x89FF, "the server refused the request"},
-};
 
 std::string Hex(std::uint32_t status) {
     char text[16] = {};
@@ -49,13 +18,10 @@ std::string Hex(std::uint32_t status) {
 
 std::string DescribeAttachStatus(std::uint32_t status) {
     if (status == 0)
-        return "skipped: no password was given";
-    for (const StatusWords& known : KnownStatuses)
-        if (known.status == status)
-            return known.words;
-    if ((status & 0xFF00) == 0x8900)
-        return "the server refused the attachment";
-    return "the workstation's requester failed";
+        return "Skipped: no password was given";
+    // The words come from the program's one status table; the line names the server already.
+    const std::string words = NetUtil::StatusText(status, {});
+    return words.empty() ? "The workstation's requester failed" : words;
 }
 
 std::string FormatAttachFailures(const std::vector<AttachFailure>& failures,

@@ -14,8 +14,8 @@ struct AttachFailure {
     std::string detail;       // more about the reason, when the client can tell; may be empty
 };
 
-// Words for a status that a user can act on ("the password was refused"); a status without words of its
-// own reads as a requester or server error.
+// Words for the status an attach ended with, from the program's status table ("The server refused the
+// password"); a status the table lacks reads as a requester or server error.
 std::string DescribeAttachStatus(std::uint32_t status);
 
 // The text of the start-up box: one line per server that failed (its name, address, the reason in words,

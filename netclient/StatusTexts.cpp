@@ -43,7 +43,7 @@ constexpr std::array Table{
     StatusWords{ConnectionRefused, "{server} refused the connection: nothing listens at its address"},
     // Server completion codes.
     StatusWords{NoSuchExtension, "{server} has no such NCP extension"},
-    StatusWords{NoSuchObject, "{server} knows no such object"},
+    StatusWords{NoSuchObject, "{server} knows no such user or object"},
     StatusWords{ModuleNotFound, "The module file is not in SYS:SYSTEM on {server}"},
     StatusWords{ModuleAlreadyLoaded, "{module} is loaded on {server} already"},
     StatusWords{ModuleNotLoaded, "{module} is not loaded on {server}"},

@@ -14,31 +14,32 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("problems");
         QTest::addColumn<QString>("text");
         QTest::addRow("nothing to tell") << QList<quint32>{} << QString() << QStringList{} << QString();
-        QTest::addRow("one server, wrong password")
-            << QList<quint32>{0x89DE} << QString() << QStringList{}
-            << "This server could not be attached:\n\nS1 (h1:524): the password was refused (status 89DE)";
+        QTest::addRow("one server, wrong password") << QList<quint32>{0x89DE} << QString() << QStringList{}
+                                                    << "This server could not be attached:\n\nS1 (h1:524): "
+                                                       "The server refused the password (status 89DE)";
         QTest::addRow("several servers, each with its reason")
             << QList<quint32>{0x8885, 0x8805, 0x89FC, 0} << QString() << QStringList{}
             << "These servers could not be attached:\n"
-               "\nS1 (h1:524): nothing accepts NCP connections at this address and port (status 8885)"
-               "\nS2 (h2:524): the server did not answer in time (status 8805)"
-               "\nS3 (h3:524): the server knows no such user (status 89FC)"
-               "\nS4 (h4:524): skipped: no password was given";
+               "\nS1 (h1:524): The server refused the connection: nothing listens at its address (status "
+               "8885)"
+               "\nS2 (h2:524): The server did not answer in time (status 8805)"
+               "\nS3 (h3:524): The server knows no such user or object (status 89FC)"
+               "\nS4 (h4:524): Skipped: no password was given";
         QTest::addRow("a detail after the status")
             << QList<quint32>{0x89FC}
             << "the user's context O=X is not among the server's bindery contexts (O=Y)" << QStringList{}
-            << "This server could not be attached:\n\nS1 (h1:524): the server knows no such user (status "
-               "89FC); "
+            << "This server could not be attached:\n\nS1 (h1:524): The server knows no such user or object "
+               "(status 89FC); "
                "the user's context O=X is not among the server's bindery contexts (O=Y)";
         QTest::addRow("statuses without words of their own")
             << QList<quint32>{0x89A7, 0x8833} << QString() << QStringList{}
             << "These servers could not be attached:\n"
-               "\nS1 (h1:524): the server refused the attachment (status 89A7)"
-               "\nS2 (h2:524): the workstation's requester failed (status 8833)";
+               "\nS1 (h1:524): The server refused the request (completion code 0xA7) (status 89A7)"
+               "\nS2 (h2:524): The workstation's requester failed (status 8833)";
         QTest::addRow("file problems after the servers")
             << QList<quint32>{0x8884} << QString() << QStringList{"f, line 2: bad", "f, line 5: worse"}
             << "This server could not be attached:\n"
-               "\nS1 (h1:524): the server's name does not resolve to an address (status 8884)"
+               "\nS1 (h1:524): The address of the server could not be found (status 8884)"
                "\n\nThe attachments file has problems:\n\nf, line 2: bad\nf, line 5: worse";
         QTest::addRow("only file problems")
             << QList<quint32>{} << QString() << QStringList{"f: cannot be read"}

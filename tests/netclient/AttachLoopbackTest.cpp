@@ -165,9 +165,10 @@ private Q_SLOTS:
             QString::fromStdString(NetClient::FormatAttachFailures(failures, {})),
             QString(
                 "These servers could not be attached:\n"
-                "\nZEUS (127.0.0.1:%1): nothing accepts NCP connections at this address and port (status "
-                "8885)"
-                "\nBOREAS (127.0.0.1:%2): the server knows no such user (status 89FC); the user's context "
+                "\nZEUS (127.0.0.1:%1): The server refused the connection: nothing listens at its address "
+                "(status 8885)"
+                "\nBOREAS (127.0.0.1:%2): The server knows no such user or object (status 89FC); the user's "
+                "context "
                 "O=ELSEWHERE is not among the server's bindery contexts (OU=Sales.O=ACME)")
                 .arg(nobody.port)
                 .arg(boreas.port));
