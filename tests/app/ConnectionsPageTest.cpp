@@ -301,8 +301,8 @@ private Q_SLOTS:
         fixture.boxes.whileOpen = [&] {
             const int before = fixture.client.CallCount("GetNCPExtensionInfoByName");
             form.TimerScreenUpdate->setInterval(1);
-            QTest::qWaitFor([&] { return fixture.client.CallCount("GetNCPExtensionInfoByName") > before; },
-                            5000);
+            QVERIFY(QTest::qWaitFor(
+                [&] { return fixture.client.CallCount("GetNCPExtensionInfoByName") > before; }, 5000));
             form.TimerScreenUpdate->setInterval(TMainForm::ScreenRefreshMilliseconds);
             lookupsDuringBox = fixture.client.CallCount("GetNCPExtensionInfoByName") - before;
         };

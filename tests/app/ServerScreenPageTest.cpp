@@ -386,8 +386,8 @@ private Q_SLOTS:
             const int before = fixture.client.CallCount("GetNCPExtensionInfoByName");
             form.TimerScreenUpdate->setInterval(1);
             // A loaded machine may hold the process off for longer than a few intervals: wait for the tick.
-            QTest::qWaitFor([&] { return fixture.client.CallCount("GetNCPExtensionInfoByName") > before; },
-                            5000);
+            QVERIFY(QTest::qWaitFor(
+                [&] { return fixture.client.CallCount("GetNCPExtensionInfoByName") > before; }, 5000));
             form.TimerScreenUpdate->setInterval(TMainForm::ScreenRefreshMilliseconds);
             ticksDuringBox = fixture.client.CallCount("GetNCPExtensionInfoByName") - before;
         };
