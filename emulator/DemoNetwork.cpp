@@ -1,7 +1,6 @@
 #include "emulator/DemoNetwork.h"
 
 #include "emulator/ModuleImage.h"
-#include "emulator/Workstation.h"
 
 #include <QStandardPaths>
 #include <QString>
@@ -123,21 +122,6 @@ std::vector<DemoServer> MakeDemoServers(const std::string& volumesRoot, Clock cl
     castor.LoadModule("CLIB.NLM");
     addUser(castor, "SUPERVISOR", "", 0x00000001, "castor", true);
     return servers;
-}
-
-std::unique_ptr<Workstation> MakeDemoWorkstation(const std::string& volumesRoot) {
-    auto workstation = std::make_unique<Workstation>(volumesRoot);
-    std::uint32_t primary = 0;
-    for (DemoServer& demo : MakeDemoServers(volumesRoot)) {
-        Server& server = workstation->AdoptServer(std::move(demo.server));
-        const ServerObject* user = server.FindObject(demo.attachment.userName, 1);
-        const std::uint32_t userId = demo.attachment.logIn && user != nullptr ? user->id : 0;
-        const std::uint32_t reference = workstation->AddConnection(server, userId);
-        if (primary == 0)
-            primary = reference;
-    }
-    workstation->SetPrimaryConnection(primary);
-    return workstation;
 }
 
 std::string DefaultVolumesRoot() {

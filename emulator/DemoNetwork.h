@@ -8,8 +8,6 @@
 
 namespace Emulator {
 
-class Workstation;
-
 // How the demo attaches to a server: the user and password to log in with, or no login at all.
 struct DemoAttachment {
     std::string userName;
@@ -23,18 +21,14 @@ struct DemoServer {
     DemoAttachment attachment;
 };
 
-// The network the program runs on by default, without a workstation, for the demo server executable and
-// for tests: ATLAS, a version-5 server with directory services and the console module loaded (users ADMIN,
+// The network the program runs on by default, for the demo server executable, the program's loopback demo
+// and tests: ATLAS, a version-5 server with directory services and the console module loaded (users ADMIN,
 // password "acme", a console operator, and GUEST, password "guest", without console rights); BOREAS, a
 // version-4 server whose SYS:SYSTEM lacks QVEXT.NLM (JDOE, "sales", console operator); CASTOR, a bindery-only
 // version-3 server (SUPERVISOR, "castor", console operator) that the demo attaches to without logging in.
 // Passwords are kept as hashes only. The first server is the primary one. Volumes are real directories under
 // volumesRoot (made absolute), created when missing.
 std::vector<DemoServer> MakeDemoServers(const std::string& volumesRoot, Clock clock = {});
-
-// The same network inside the emulated workstation, with one connection per server as its attachment says
-// (the user logged in, or nobody), ATLAS's primary.
-std::unique_ptr<Workstation> MakeDemoWorkstation(const std::string& volumesRoot);
 
 // Where the demo network keeps its volumes: under the user's data directory.
 std::string DefaultVolumesRoot();

@@ -8,8 +8,8 @@ namespace Emulator {
 
 // The server side of one registered NCP extension. It sees only the request bytes and answers with reply
 // bytes and a completion status, so that a server could move behind a real transport without any change
-// here. The reply starts empty; the handler appends the whole reply it means to send, and the workstation
-// hands the caller as much of it as the caller's buffer holds.
+// here. The reply starts empty; the handler appends the whole reply it means to send, and the NCP session
+// sends as much of it as the caller's reply buffer holds.
 class NCPExtension {
 public:
     virtual ~NCPExtension() = default;

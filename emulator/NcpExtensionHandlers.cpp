@@ -17,7 +17,7 @@ Answer InfoReply(const ExtensionInfo* info, std::uint8_t notFound) {
 }
 
 // The extension's answer, cut to what the caller takes. A cut reply keeps its first bytes and answers
-// BadLength, so that the caller can tell it from a whole one (as the workstation's BufferTooSmall does).
+// BadLength, so that the caller can tell it from a whole one.
 struct ExtensionResult {
     std::uint8_t completion = 0;
     std::vector<std::uint8_t> reply;
@@ -146,7 +146,7 @@ Answer ExecuteExtension(Connection& connection, const Ncp::ParsedRequest& reques
 }
 
 // The RPC code of 131 carries the server's own status (0 or 0x89xx, e.g. 0x8901 for a module whose file
-// is not in SYS:SYSTEM), so that the client reports what the in-process workstation reports.
+// is not in SYS:SYSTEM), so that the client reports the server's own reason.
 Answer LoadNlm(Connection& connection, const Ncp::ParsedRequest& request) {
     const auto parsed = Parse<Ncp::LoadNlmRequest>(request);
     if (!parsed)

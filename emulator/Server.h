@@ -71,7 +71,7 @@ struct LogEntry {
 
 // One emulated NetWare file server: its identity and counts, its bindery objects and directory names,
 // the users of its connections, its volumes, its modules and registered NCP extensions, and its console
-// screens. The workstation reaches it by connection number; everything here is the server's own side.
+// screens. Its NCP sessions reach it by connection number; everything here is the server's own side.
 // Every server knows the console module "QVEXT.NLM", which registers "QV_EXT" (ConsoleModule).
 class Server final {
 public:

@@ -8,7 +8,7 @@
 using namespace EmulatorTest;
 using Emulator::ConsoleFault;
 
-// The six console messages of the "QV_EXT" extension at byte level, through the workstation.
+// The six console messages of the "QV_EXT" extension at byte level, through the server's extension registry.
 class ConsoleModuleTest final : public QObject {
     Q_OBJECT
 
@@ -286,7 +286,7 @@ private Q_SLOTS:
             QCOMPARE(network.Send({0x1D, 0x40, static_cast<std::uint8_t>(c), 0x00}).status,
                      StatusCodes::Success);
         QCOMPARE(network.Send({0x12, 0x40}).status, StatusCodes::NoSuchExtension);
-        QCOMPARE(ExtensionId(*network.workstation, network.handle, "QV_EXT"), 0u);
+        QCOMPARE(ExtensionId(*network.server, "QV_EXT"), 0u);
     }
 };
 

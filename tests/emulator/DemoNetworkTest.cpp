@@ -1,7 +1,8 @@
-#include "EmulatorTestSupport.h"
+#include "NcpTestSupport.h"
 
 #include "emulator/DemoNetwork.h"
 #include "emulator/ModuleImage.h"
+#include "netclient/StatusCodes.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,176 +10,158 @@
 #include <QObject>
 #include <QTest>
 
-using namespace EmulatorTest;
-
 // The network the program runs on by default.
 class DemoNetworkTest final : public QObject {
     Q_OBJECT
-
-    struct Demo {
-        QTemporaryDir volumes;
-        std::unique_ptr<Emulator::Workstation> workstation =
-            Emulator::MakeDemoWorkstation(volumes.path().toStdString());
-
-        std::uint32_t HandleOf(const char* serverName) {
-            std::uint32_t cursor = 0, ref = 0;
-            while (workstation->ScanConnRefs(&cursor, &ref) == 0) {
-                char name[ClientLibrary::ServerNameSize] = {};
-                workstation->GetConnRefInfo(ref, 7, sizeof name, name);
-                if (QByteArray(name) == serverName)
-                    return OpenHandle(*workstation, ref);
-            }
-            return 0;
-        }
-        QString SystemFile(const char* server, const char* file) const {
-            return volumes.path() + "/" + server + "/SYS/SYSTEM/" + file;
-        }
-    };
 
     static QByteArray ReadFile(const QString& path) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    static QStringList Texts(const std::vector<std::string>& texts) {
+        QStringList list;
+        for (const std::string& text : texts)
+            list << QString::fromStdString(text);
+        return list;
+    }
+    static QStringList ExtensionNames(const Emulator::Server& server) {
+        QStringList names;
+        for (const Emulator::ExtensionInfo& info : server.Extensions().All())
+            names << QString::fromStdString(info.name);
+        return names;
+    }
 
 private Q_SLOTS:
-    void serversInScanOrderWithAtlasPrimary() {
-        Demo demo;
-        QStringList names;
-        std::uint32_t cursor = 0, ref = 0;
-        while (demo.workstation->ScanConnRefs(&cursor, &ref) == 0 && names.size() < 10) {
-            char name[ClientLibrary::ServerNameSize] = {};
-            QCOMPARE(demo.workstation->GetConnRefInfo(ref, 7, sizeof name, name), StatusCodes::Success);
-            names << QString::fromLatin1(name);
-        }
-        QCOMPARE(names, (QStringList{"ATLAS", "BOREAS", "CASTOR"}));
-        std::uint32_t primary = 0;
-        QCOMPARE(demo.workstation->GetPrimaryConnRef(&primary), StatusCodes::Success);
-        char name[ClientLibrary::ServerNameSize] = {};
-        demo.workstation->GetConnRefInfo(primary, 7, sizeof name, name);
-        QCOMPARE(QByteArray(name), QByteArray("ATLAS"));
-    }
-
+    // The servers in their order (the first is the primary one) with their versions, counts and volumes;
+    // a directory name only where there are directory services.
     void serverFacts_data() {
+        QTest::addColumn<int>("position");
         QTest::addColumn<QByteArray>("server");
-        QTest::addColumn<int>("major");
-        QTest::addColumn<int>("minor");
-        QTest::addColumn<int>("revision");
-        QTest::addColumn<int>("maxConnections");
-        QTest::addColumn<int>("inUse");
-        QTest::addColumn<int>("volumes");
-        QTest::newRow("ATLAS") << QByteArray("ATLAS") << 5 << 0 << 8 << 250 << 12 << 4;
-        QTest::newRow("BOREAS") << QByteArray("BOREAS") << 4 << 11 << 0 << 100 << 7 << 2;
-        QTest::newRow("CASTOR") << QByteArray("CASTOR") << 3 << 12 << 0 << 25 << 3 << 1;
+        QTest::addColumn<QList<int>>("versionAndCounts"); // major, minor, revision, max, in use
+        QTest::addColumn<QStringList>("volumes");
+        QTest::addColumn<QByteArray>("directoryName");
+        QTest::newRow("ATLAS") << 0 << QByteArray("ATLAS") << QList<int>{5, 0, 8, 250, 12}
+                               << QStringList{"SYS", "VOL1", "DATA", "APPS"} << QByteArray("CN=ATLAS.O=ACME");
+        QTest::newRow("BOREAS") << 1 << QByteArray("BOREAS") << QList<int>{4, 11, 0, 100, 7}
+                                << QStringList{"SYS", "USERS"} << QByteArray("CN=BOREAS.OU=Sales.O=ACME");
+        QTest::newRow("CASTOR") << 2 << QByteArray("CASTOR") << QList<int>{3, 12, 0, 25, 3}
+                                << QStringList{"SYS"} << QByteArray();
     }
     void serverFacts() {
+        QFETCH(int, position);
         QFETCH(QByteArray, server);
-        QFETCH(int, major);
-        QFETCH(int, minor);
-        QFETCH(int, revision);
-        QFETCH(int, maxConnections);
-        QFETCH(int, inUse);
-        QFETCH(int, volumes);
-        Demo demo;
-        char name[ClientLibrary::FileServerNameSize] = {};
-        std::uint8_t ma = 0, mi = 0, re = 0, sft = 0, tts = 0;
-        std::uint16_t maxConns = 0, peak = 0, used = 0, volumeCount = 0;
-        QCOMPARE(demo.workstation->NWGetFileServerInformation(demo.HandleOf(server.constData()), name, &ma,
-                                                              &mi, &re, &maxConns, &peak, &used, &volumeCount,
-                                                              &sft, &tts),
-                 StatusCodes::Success);
-        QCOMPARE(QByteArray(name), server);
-        QCOMPARE(int(ma), major);
-        QCOMPARE(int(mi), minor);
-        QCOMPARE(int(re), revision);
-        QCOMPARE(int(maxConns), maxConnections);
-        QCOMPARE(int(used), inUse);
-        QCOMPARE(int(volumeCount), volumes);
-        for (const std::string& volume :
-             demo.workstation->FindServer(server.constData())->ServerVolumes().Names())
-            QVERIFY(
-                QFileInfo(demo.volumes.path() + "/" + server + "/" + QString::fromStdString(volume)).isDir());
-    }
-
-    void usersOfTheConnections_data() {
-        QTest::addColumn<QByteArray>("server");
-        QTest::addColumn<QByteArray>("directoryName");
-        QTest::addColumn<QByteArray>("binderyName");
-        QTest::newRow("ATLAS") << QByteArray("ATLAS") << QByteArray("CN=Admin.O=ACME") << QByteArray("ADMIN");
-        QTest::newRow("BOREAS") << QByteArray("BOREAS") << QByteArray("CN=jdoe.OU=Sales.O=ACME")
-                                << QByteArray("JDOE");
-    }
-    void usersOfTheConnections() {
-        QFETCH(QByteArray, server);
+        QFETCH(QList<int>, versionAndCounts);
+        QFETCH(QStringList, volumes);
         QFETCH(QByteArray, directoryName);
-        QFETCH(QByteArray, binderyName);
-        Demo demo;
-        const std::uint32_t handle = demo.HandleOf(server.constData());
-        std::uint32_t userId = 0;
-        QCOMPARE(demo.workstation->GetConnInfo(handle, 6, 4, &userId), StatusCodes::Success);
-        QVERIFY(userId != 0);
-        const std::uint32_t context = demo.workstation->NWDSCreateContext();
-        char name[ClientLibrary::DSObjectNameSize] = {};
-        QCOMPARE(demo.workstation->MapIdToDSName(context, handle, userId, name), std::uint32_t{0});
-        QCOMPARE(QByteArray(name), directoryName);
-        demo.workstation->FreeContext(context);
-        char bindery[ClientLibrary::BinderyNameSize] = {};
-        std::uint16_t type = 0;
-        QCOMPARE(demo.workstation->GetBinderyObjectNameById(handle, userId, bindery, &type),
-                 StatusCodes::Success);
-        QCOMPARE(QByteArray(bindery), binderyName);
+        NcpTest::Demo demo;
+        QCOMPARE(demo.servers.size(), std::size_t{3});
+        const Emulator::Server& named = *demo.servers.at(std::size_t(position)).server;
+        QCOMPARE(QByteArray::fromStdString(named.Name()), server);
+        const Emulator::ServerConfig& config = named.Config();
+        QCOMPARE((QList<int>{config.majorVersion, config.minorVersion, config.revision, config.maxConnections,
+                             config.connectionsInUse}),
+                 versionAndCounts);
+        QCOMPARE(Texts(named.ServerVolumes().Names()), volumes);
+        for (const QString& volume : volumes)
+            QVERIFY(QFileInfo(demo.volumes.path() + "/" + server + "/" + volume).isDir());
+        QCOMPARE(QByteArray::fromStdString(config.directoryName), directoryName);
+        QCOMPARE(named.HasDirectoryServices(), !directoryName.isEmpty());
     }
 
-    void castorIsBinderyOnlyWithNobodyLoggedIn() {
-        Demo demo;
-        const std::uint32_t handle = demo.HandleOf("CASTOR");
-        std::uint32_t userId = 0xFFFF;
-        QCOMPARE(demo.workstation->GetConnInfo(handle, 6, 4, &userId), StatusCodes::Success);
-        QCOMPARE(userId, 0u);
-        std::uint32_t context = 0;
-        demo.workstation->NWDSCreateContextHandle(&context);
-        char dn[ClientLibrary::DSNameSize] = {};
-        QCOMPARE(demo.workstation->NWDSGetServerDN(context, handle, dn), StatusCodes::DSNotAvailable);
-        demo.workstation->FreeContext(context);
+    // The users with their passwords (kept as hashes), directory names and console rights, and how the demo
+    // attaches: ATLAS and BOREAS with a login, CASTOR without one.
+    void usersAndAttachments_data() {
+        QTest::addColumn<QByteArray>("server");
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<QByteArray>("password");
+        QTest::addColumn<QByteArray>("directoryName");
+        QTest::addColumn<bool>("consoleOperator");
+        QTest::addColumn<QString>("attachment"); // "login", "no login" or "" (the demo does not use it)
+        const auto row = [](const char* server, const char* user, const char* password, const char* dn,
+                            bool consoleOperator, const char* attachment) {
+            QTest::addRow("%s %s", server, user)
+                << QByteArray(server) << QByteArray(user) << QByteArray(password) << QByteArray(dn)
+                << consoleOperator << QString(attachment);
+        };
+        row("ATLAS", "ADMIN", "acme", "CN=Admin.O=ACME", true, "login");
+        row("ATLAS", "GUEST", "guest", "CN=Guest.O=ACME", false, "");
+        row("BOREAS", "JDOE", "sales", "CN=jdoe.OU=Sales.O=ACME", true, "login");
+        row("CASTOR", "SUPERVISOR", "castor", "", true, "no login");
+    }
+    void usersAndAttachments() {
+        QFETCH(QByteArray, server);
+        QFETCH(QByteArray, user);
+        QFETCH(QByteArray, password);
+        QFETCH(QByteArray, directoryName);
+        QFETCH(bool, consoleOperator);
+        QFETCH(QString, attachment);
+        NcpTest::Demo demo;
+        const Emulator::Server& named = demo.Named(server.constData());
+        const Emulator::ServerObject* object = named.FindObject(user.toStdString(), Ncp::ObjectTypeUser);
+        QVERIFY(object != nullptr);
+        QVERIFY(object->passwordHash == Ncp::HashPassword(object->id, password.toStdString()));
+        QCOMPARE(QByteArray::fromStdString(object->directoryName), directoryName);
+        QCOMPARE(named.IsConsoleOperator(object->id), consoleOperator);
+        for (const Emulator::DemoServer& entry : demo.servers)
+            if (entry.server.get() == &named && !attachment.isEmpty()) {
+                QCOMPARE(QByteArray::fromStdString(entry.attachment.userName), user);
+                QCOMPARE(QByteArray::fromStdString(entry.attachment.password), password);
+                QCOMPARE(entry.attachment.logIn, attachment == "login");
+            }
     }
 
-    void atlasRunsTheConsoleAndSeveralExtensions() {
-        Demo demo;
-        const std::uint32_t handle = demo.HandleOf("ATLAS");
-        QVERIFY(ExtensionId(*demo.workstation, handle, "QV_EXT") != 0);
-        QVERIFY(demo.workstation->FindServer("ATLAS")->Extensions().All().size() >= 3);
-        QCOMPARE(ReadFile(demo.SystemFile("ATLAS", "QVEXT.NLM")),
-                 QByteArray(reinterpret_cast<const char*>(Emulator::ConsoleModuleImage().data()),
-                            qsizetype(Emulator::ConsoleModuleImage().size())));
+    // The modules running from the start and the extensions they registered; only ATLAS has the console
+    // module (the demo's own file), BOREAS lacks its file in SYS:SYSTEM, CASTOR has no extensions at all.
+    void modulesAndExtensions_data() {
+        QTest::addColumn<QByteArray>("server");
+        QTest::addColumn<QStringList>("modules");
+        QTest::addColumn<QStringList>("extensions");
+        QTest::newRow("ATLAS") << QByteArray("ATLAS")
+                               << QStringList{"DS.NLM", "CLIB.NLM", "TIMESYNC.NLM", "TSABACK.NLM",
+                                              "QVEXT.NLM"}
+                               << QStringList{"TIMESYNC_NCP", "BACKUP_AGENT", "QV_EXT"};
+        QTest::newRow("BOREAS") << QByteArray("BOREAS") << QStringList{"DS.NLM", "CLIB.NLM", "TIMESYNC.NLM"}
+                                << QStringList{"TIMESYNC_NCP"};
+        QTest::newRow("CASTOR") << QByteArray("CASTOR") << QStringList{"CLIB.NLM"} << QStringList{};
+    }
+    void modulesAndExtensions() {
+        QFETCH(QByteArray, server);
+        QFETCH(QStringList, modules);
+        QFETCH(QStringList, extensions);
+        NcpTest::Demo demo;
+        const Emulator::Server& named = demo.Named(server.constData());
+        QCOMPARE(Texts(named.LoadedModules()), modules);
+        QCOMPARE(ExtensionNames(named), extensions);
+        const QByteArray image(reinterpret_cast<const char*>(Emulator::ConsoleModuleImage().data()),
+                               qsizetype(Emulator::ConsoleModuleImage().size()));
+        QCOMPARE(ReadFile(demo.System(server.constData()) + "QVEXT.NLM"),
+                 modules.contains("QVEXT.NLM") ? image : QByteArray());
     }
 
     void boreasNeedsTheModuleTransferredFirst() {
-        Demo demo;
-        const std::uint32_t handle = demo.HandleOf("BOREAS");
-        QCOMPARE(ExtensionId(*demo.workstation, handle, "QV_EXT"), 0u);
-        QVERIFY(!QFileInfo::exists(demo.SystemFile("BOREAS", "QVEXT.NLM")));
-        QCOMPARE(demo.workstation->NWSMLoadNLM(handle, "QVEXT.NLM"), StatusCodes::ModuleNotFound);
-
-        char directory[1024] = {};
-        QCOMPARE(demo.workstation->GetVolumeDirectory("boreas", "sys", directory, sizeof directory),
-                 StatusCodes::Success);
-        QVERIFY(QFile::copy(demo.SystemFile("ATLAS", "QVEXT.NLM"),
-                            QString::fromUtf8(directory) + "/SYSTEM/QVEXT.NLM"));
-        QCOMPARE(demo.workstation->NWSMLoadNLM(handle, "QVEXT.NLM"), StatusCodes::Success);
-        QVERIFY(ExtensionId(*demo.workstation, handle, "QV_EXT") != 0);
+        NcpTest::Demo demo;
+        Emulator::Server& boreas = demo.Named("BOREAS");
+        QCOMPARE(boreas.LoadModule("QVEXT.NLM"), StatusCodes::ModuleNotFound);
+        const auto sys = boreas.ServerVolumes().Directory("sys");
+        QVERIFY(sys.has_value());
+        QVERIFY(QFile::copy(demo.System("ATLAS") + "QVEXT.NLM",
+                            QString::fromStdString((*sys / "SYSTEM" / "QVEXT.NLM").string())));
+        QCOMPARE(boreas.LoadModule("QVEXT.NLM"), StatusCodes::Success);
+        QVERIFY(boreas.Extensions().Find("QV_EXT") != nullptr);
     }
 
     void restartKeepsFilesButNotLoadedModules() {
         QTemporaryDir volumes;
         {
-            auto first = Emulator::MakeDemoWorkstation(volumes.path().toStdString());
+            auto first = Emulator::MakeDemoServers(volumes.path().toStdString());
             QFile file(volumes.path() + "/BOREAS/SYS/SYSTEM/QVEXT.NLM");
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("transferred");
             file.close();
-            QCOMPARE(first->FindServer("BOREAS")->LoadModule("QVEXT.NLM"), StatusCodes::Success);
+            QCOMPARE(first.at(1).server->LoadModule("QVEXT.NLM"), StatusCodes::Success);
         }
-        auto second = Emulator::MakeDemoWorkstation(volumes.path().toStdString());
-        QVERIFY(!second->FindServer("BOREAS")->IsModuleLoaded("QVEXT.NLM"));
+        auto second = Emulator::MakeDemoServers(volumes.path().toStdString());
+        QVERIFY(!second.at(1).server->IsModuleLoaded("QVEXT.NLM"));
         QCOMPARE(ReadFile(volumes.path() + "/BOREAS/SYS/SYSTEM/QVEXT.NLM"), QByteArray("transferred"));
     }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "emulator/Server.h"
-#include "emulator/Workstation.h"
 #include "netclient/StatusCodes.h"
 
 #include <QTemporaryDir>
@@ -13,7 +12,7 @@
 #include <string>
 #include <vector>
 
-// Small networks built in code for the emulator's tests, and the byte-level exchange with an extension.
+// Servers built in code for the emulator's tests, and the byte-level exchange with an extension.
 namespace EmulatorTest {
 
 inline Emulator::ServerConfig Config(const std::string& name, std::uint8_t major, std::uint8_t minor = 0) {
@@ -45,60 +44,32 @@ struct Reply {
     std::vector<std::uint8_t> bytes;
 };
 
-// One extension request with a reply buffer of the given capacity; the reply holds what was written.
-inline Reply Exchange(Emulator::Workstation& workstation, std::uint32_t handle, std::uint32_t extensionId,
-                      const std::vector<std::uint8_t>& request, std::uint16_t capacity = 1024) {
-    std::vector<std::uint8_t> buffer(capacity, 0xEE);
-    std::uint16_t length = capacity;
-    Reply reply;
-    reply.status =
-        workstation.NCPExtensionRequest(handle, extensionId, request.data(),
-                                        static_cast<std::uint32_t>(request.size()), buffer.data(), &length);
-    buffer.resize(length);
-    reply.bytes = buffer;
-    return reply;
+// The ID of the server's extension of that name, or 0 when none is registered.
+inline std::uint32_t ExtensionId(const Emulator::Server& server, const char* name) {
+    const Emulator::ExtensionInfo* info = server.Extensions().Find(name);
+    return info != nullptr ? info->id : 0;
 }
 
-inline std::uint32_t OpenHandle(Emulator::Workstation& workstation, std::uint32_t connRef) {
-    std::uint32_t handle = 0;
-    const std::uint16_t status =
-        workstation.OpenConnByReference(connRef, ClientLibrary::OpenModeLater, 0, &handle);
-    if (status != 0)
-        qWarning("OpenConnByReference failed: %04X", status);
-    return handle;
-}
-
-inline std::uint32_t ExtensionId(Emulator::Workstation& workstation, std::uint32_t handle, const char* name) {
-    std::uint32_t id = 0;
-    std::uint8_t major = 0, minor = 0, revision = 0;
-    std::uint8_t query[ClientLibrary::QueryDataSize] = {};
-    if (workstation.GetNCPExtensionInfoByName(handle, name, &id, &major, &minor, &revision, query) != 0)
-        return 0;
-    return id;
-}
-
-// A workstation with one server "ATLAS" (version 5) whose console module is loaded, a handle on it and
-// the console extension's ID.
+// A server "ATLAS" (version 5) whose console module is loaded, and the console extension's ID. Requests go
+// to the server's extension registry, as its NCP sessions hand on the messages of function 37.
 struct ConsoleNetwork {
     QTemporaryDir volumes;
     ManualClock clock;
-    std::unique_ptr<Emulator::Workstation> workstation;
-    Emulator::Server* server = nullptr;
-    std::uint32_t handle = 0;
+    std::unique_ptr<Emulator::Server> server =
+        std::make_unique<Emulator::Server>(Config("ATLAS", 5), volumes.path().toStdString(), clock.AsClock());
     std::uint32_t extension = 0;
 
     ConsoleNetwork() {
-        workstation = std::make_unique<Emulator::Workstation>(volumes.path().toStdString(), clock.AsClock());
-        server = &workstation->AddServer(Config("ATLAS", 5));
         server->ServerVolumes().WriteSystemFileIfMissing("QVEXT.NLM", std::vector<std::uint8_t>{1, 2, 3});
         if (server->LoadModule("QVEXT.NLM") != 0)
             qWarning("console module not loaded");
-        handle = OpenHandle(*workstation, workstation->AddConnection(*server, 0));
-        extension = ExtensionId(*workstation, handle, "QV_EXT");
+        extension = ExtensionId(*server, "QV_EXT");
     }
 
-    Reply Send(const std::vector<std::uint8_t>& request, std::uint16_t capacity = 1024) {
-        return Exchange(*workstation, handle, extension, request, capacity);
+    Reply Send(const std::vector<std::uint8_t>& request) {
+        Reply reply;
+        reply.status = server->Extensions().Request(extension, request, reply.bytes);
+        return reply;
     }
 };
 
