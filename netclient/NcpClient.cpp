@@ -334,6 +334,18 @@ std::uint32_t NcpClient::DirectoryServices(ServerSession& session, std::uint32_t
     return StatusCodes::Success;
 }
 
+template <typename VerbRequest, typename VerbReply>
+std::uint32_t NcpClient::DirectoryVerb(ServerSession& session, std::uint32_t verb, const VerbRequest& request,
+                                       VerbReply& reply) {
+    Ncp::ByteWriter verbData;
+    Ncp::BuildVerbData(request, verbData);
+    std::vector<std::uint8_t> replyData;
+    if (const std::uint32_t status = DirectoryServices(session, verb, verbData.Result(), replyData);
+        status != StatusCodes::Success)
+        return status;
+    return Ncp::ParseVerbData(replyData, reply) ? StatusCodes::Success : StatusCodes::MalformedReply;
+}
+
 std::uint32_t NcpClient::MapIdToDSName(std::uint32_t context, std::uint32_t connHandle,
                                        std::uint32_t objectId, char name[DSObjectNameSize]) {
     ServerSession* session = nullptr;
@@ -344,16 +356,10 @@ std::uint32_t NcpClient::MapIdToDSName(std::uint32_t context, std::uint32_t conn
         return StatusCodes::InvalidParameter;
     Ncp::ReadEntryNameRequest entryRequest;
     entryRequest.entryId = objectId;
-    Ncp::ByteWriter verbData;
-    Ncp::BuildVerbData(entryRequest, verbData);
-    std::vector<std::uint8_t> replyData;
-    if (const std::uint32_t status =
-            DirectoryServices(*session, Ncp::VerbReadEntryInfo, verbData.Result(), replyData);
+    Ncp::ReadEntryNameReply entry;
+    if (const std::uint32_t status = DirectoryVerb(*session, Ncp::VerbReadEntryInfo, entryRequest, entry);
         status != StatusCodes::Success)
         return status;
-    Ncp::ReadEntryNameReply entry;
-    if (!Ncp::ParseVerbData(replyData, entry))
-        return StatusCodes::MalformedReply;
     if (entry.distinguishedName.empty())
         return StatusCodes::DSNoSuchEntry;
     return CopyText(entry.distinguishedName, name, DSObjectNameSize) ? StatusCodes::Success
@@ -366,16 +372,11 @@ std::uint32_t NcpClient::NWDSGetServerDN(std::uint32_t context, std::uint32_t co
     if (const std::uint32_t status = DirectoryCall(context, connHandle, session);
         status != StatusCodes::Success)
         return status;
-    Ncp::ByteWriter verbData;
-    Ncp::BuildVerbData(Ncp::ServerAddressRequest{}, verbData);
-    std::vector<std::uint8_t> replyData;
+    Ncp::ServerAddressReply server;
     if (const std::uint32_t status =
-            DirectoryServices(*session, Ncp::VerbGetServerAddress, verbData.Result(), replyData);
+            DirectoryVerb(*session, Ncp::VerbGetServerAddress, Ncp::ServerAddressRequest{}, server);
         status != StatusCodes::Success)
         return status;
-    Ncp::ServerAddressReply server;
-    if (!Ncp::ParseVerbData(replyData, server))
-        return StatusCodes::MalformedReply;
     if (server.serverName.empty())
         return StatusCodes::DSNoSuchEntry;
     return CopyText(server.serverName, serverDN, DSNameSize) ? StatusCodes::Success

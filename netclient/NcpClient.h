@@ -147,6 +147,10 @@ private:
     std::uint32_t DirectoryServices(ServerSession& session, std::uint32_t verb,
                                     const std::vector<std::uint8_t>& verbData,
                                     std::vector<std::uint8_t>& reply);
+    // One directory-services verb with typed data: its status, MalformedReply when the reply does not parse.
+    template <typename VerbRequest, typename VerbReply>
+    std::uint32_t DirectoryVerb(ServerSession& session, std::uint32_t verb, const VerbRequest& request,
+                                VerbReply& reply);
     std::uint16_t Extensions(std::uint32_t connHandle, bool scan, std::uint32_t number, const char* name,
                              std::uint32_t* extensionId, char* nameOut, std::uint8_t* majorVersion,
                              std::uint8_t* minorVersion, std::uint8_t* revision, std::uint8_t* queryData);
