@@ -174,17 +174,11 @@ std::uint16_t Transport::ReceiveReply(Frame& reply, Milliseconds limit) {
             }
             continue;
         }
-        if (const std::uint16_t status = WaitFor(POLLIN, deadline); status != StatusCodes::Success)
+        std::size_t received = 0;
+        if (const std::uint16_t status = ReceiveSome(chunk, deadline, received);
+            status != StatusCodes::Success)
             return Fail(status);
-        const ssize_t received = ::recv(socket_, chunk.data(), chunk.size(), 0);
-        if (received == 0)
-            return Fail(StatusCodes::ConnectionLost);
-        if (received < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)
-                continue;
-            return Fail(StatusCodes::ConnectionLost);
-        }
-        unread_.assign(chunk.begin(), chunk.begin() + received);
+        unread_.assign(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(received));
     }
 }
 
@@ -205,6 +199,28 @@ void Transport::SetFrameBound(std::size_t bound) {
 std::uint16_t Transport::Fail(std::uint16_t status) {
     Close();
     return status;
+}
+
+std::uint16_t Transport::ReceiveSome(std::span<std::uint8_t> chunk, Clock::time_point deadline,
+                                     std::size_t& received) {
+    // A server nearby answers within microseconds, sooner than a thread asleep in poll() is woken again:
+    // look for the reply for a moment before sleeping on it.
+    const Clock::time_point spinEnd = Clock::now() + SpinBeforeSleep;
+    bool spinning = true;
+    for (;;) {
+        const ssize_t count = ::recv(socket_, chunk.data(), chunk.size(), 0);
+        if (count > 0) {
+            received = static_cast<std::size_t>(count);
+            return StatusCodes::Success;
+        }
+        if (count == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK))
+            return StatusCodes::ConnectionLost;
+        if (spinning && Clock::now() < spinEnd)
+            continue;
+        spinning = false;
+        if (const std::uint16_t status = WaitFor(POLLIN, deadline); status != StatusCodes::Success)
+            return status;
+    }
 }
 
 std::uint16_t Transport::WaitFor(short events, Clock::time_point deadline) {

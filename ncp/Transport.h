@@ -24,6 +24,8 @@ public:
     // How many "request being processed" frames may each restart the reply wait; after that they are
     // skipped like any other frame that is not a reply, and the time limit runs on.
     static constexpr int MaxBusyRestarts = 16;
+    // How long a receive looks for the reply before it sleeps on the socket.
+    static constexpr std::chrono::microseconds SpinBeforeSleep{50};
 
     Transport() = default;
     ~Transport();
@@ -64,6 +66,9 @@ private:
     std::uint16_t Fail(std::uint16_t status); // closes, then answers status
     // Waits for the socket to become readable or writable until deadline. Success, RequestTimedOut, or
     // ConnectionLost.
+    // Receives what has arrived into chunk, waiting until the deadline; a status when nothing can come.
+    std::uint16_t ReceiveSome(std::span<std::uint8_t> chunk, std::chrono::steady_clock::time_point deadline,
+                              std::size_t& received);
     std::uint16_t WaitFor(short events, std::chrono::steady_clock::time_point deadline);
 
     int socket_ = -1;
