@@ -205,7 +205,7 @@ std::uint16_t Transport::ReceiveSome(std::span<std::uint8_t> chunk, Clock::time_
                                      std::size_t& received) {
     // A server nearby answers within microseconds, sooner than a thread asleep in poll() is woken again:
     // look for the reply for a moment before sleeping on it.
-    const Clock::time_point spinEnd = Clock::now() + SpinBeforeSleep;
+    const Clock::time_point spinEnd = Clock::now() + spinBeforeSleep_;
     bool spinning = true;
     for (;;) {
         const ssize_t count = ::recv(socket_, chunk.data(), chunk.size(), 0);

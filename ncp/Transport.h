@@ -24,8 +24,8 @@ public:
     // How many "request being processed" frames may each restart the reply wait; after that they are
     // skipped like any other frame that is not a reply, and the time limit runs on.
     static constexpr int MaxBusyRestarts = 16;
-    // How long a receive looks for the reply before it sleeps on the socket.
-    static constexpr std::chrono::microseconds SpinBeforeSleep{50};
+    // How long a receive looks for the reply before it sleeps on the socket, by default.
+    static constexpr std::chrono::microseconds DefaultSpinBeforeSleep{50};
 
     Transport() = default;
     ~Transport();
@@ -53,6 +53,9 @@ public:
 
     // The largest frame accepted from now on (FrameBoundForBuffer of the negotiated buffer).
     void SetFrameBound(std::size_t bound);
+    // The look for a reply before sleeping pays when a core is free for it; many transports sharing few
+    // cores (a load test) set it to zero.
+    void SetSpinBeforeSleep(std::chrono::microseconds spin) { spinBeforeSleep_ = spin; }
     std::size_t FrameBound() const { return bound_; }
 
     // Records every frame sent and received from now on, with the connection's real addresses. The writer
@@ -78,6 +81,7 @@ private:
     Endpoint local_;
     Endpoint peer_;
     std::vector<std::uint8_t> unread_; // bytes received beyond the last frame
+    std::chrono::microseconds spinBeforeSleep_ = DefaultSpinBeforeSleep;
 };
 
 } // namespace Ncp
