@@ -1,5 +1,6 @@
 #include "util/FileCopy.h"
 
+#include "tests/util/ChildScenario.h"
 #include "tests/util/FakeVolumeClient.h"
 
 #include <QDir>
@@ -10,11 +11,9 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
-#include <grp.h>
 #include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace std::string_literals;
@@ -98,34 +97,9 @@ std::string ReadOnlyDestinationScenario(const std::string& directory) {
 
 // Runs the scenario as the unprivileged user "nobody" (permission bits do not stop root).
 std::string RunAsNobody(const std::string& directory) {
-    constexpr uid_t Nobody = 65534;
-    if (::chown(directory.c_str(), Nobody, Nobody) != 0)
+    if (::chown(directory.c_str(), NobodyId, NobodyId) != 0)
         return "cannot hand the directory over";
-    std::array<int, 2> pipeEnds{};
-    if (::pipe(pipeEnds.data()) != 0)
-        return "no pipe";
-    const pid_t child = ::fork();
-    if (child < 0)
-        return "no fork";
-    if (child == 0) {
-        ::close(pipeEnds[0]);
-        std::string result = "cannot drop privileges";
-        if (::setgroups(0, nullptr) == 0 && ::setgid(Nobody) == 0 && ::setuid(Nobody) == 0)
-            result = ReadOnlyDestinationScenario(directory);
-        const ssize_t written = ::write(pipeEnds[1], result.data(), result.size());
-        ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
-    }
-    ::close(pipeEnds[1]);
-    std::string result;
-    std::array<char, 256> buffer{};
-    ssize_t count = 0;
-    while ((count = ::read(pipeEnds[0], buffer.data(), buffer.size())) > 0)
-        result.append(buffer.data(), static_cast<std::size_t>(count));
-    ::close(pipeEnds[0]);
-    int status = 0;
-    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return "the child process failed";
-    return result;
+    return RunInChild(ScenarioUser::Nobody, 20, [&] { return ReadOnlyDestinationScenario(directory); });
 }
 
 } // namespace
