@@ -15,13 +15,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 Bytes Filled(std::size_t count, std::uint8_t value = 0) {
     return Bytes(count, value);
 }

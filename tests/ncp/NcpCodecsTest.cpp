@@ -20,13 +20,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-Bytes Join(std::initializer_list<Bytes> parts) {
-    Bytes all;
-    for (const Bytes& part : parts)
-        all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-
 RequestHeader Header(std::uint8_t sequence) {
     return RequestHeader{PacketType::Request, sequence, 5, 1, 0};
 }

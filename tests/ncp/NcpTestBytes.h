@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,4 +35,12 @@ inline std::vector<std::uint8_t> Concat(std::span<const std::uint8_t> a, std::sp
     std::vector<std::uint8_t> both(a.begin(), a.end());
     both.insert(both.end(), b.begin(), b.end());
     return both;
+}
+
+// The byte strings one after the other.
+inline std::vector<std::uint8_t> Join(std::initializer_list<std::vector<std::uint8_t>> parts) {
+    std::vector<std::uint8_t> all;
+    for (const std::vector<std::uint8_t>& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
 }
