@@ -175,8 +175,7 @@ int main() {
         return 1;
     }
     NetClient::NcpClient client;
-    NetClient::FixedPasswords passwords = demo.Passwords();
-    if (!client.AttachAll(demo.Attachments(), passwords).empty()) {
+    if (!demo.AttachClient(client).empty()) {
         std::fprintf(stderr, "the demo network did not attach\n");
         return 1;
     }

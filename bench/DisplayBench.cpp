@@ -4,10 +4,10 @@
 // does. The main window is shown on its Server Screen page (first server ATLAS, console module loaded) and
 // TMainForm::DisplayScreen("System Console") is timed: the extension lookup, the screen list walk, open,
 // select, five reads of five rows (each one simple function-37 exchange over loopback TCP, as the 800-byte
-// reply fits the negotiated buffer), decoding the cells and filling MemoConsole. The floor is a shown QPlainTextEdit set up like MemoConsole (same font,
-// size, no wrap, no scroll bars) given the same 25 x 80 text with setPlainText. The two alternate call by
-// call, after a warm-up, and neither counts the event processing between calls. The NCP round trips of one
-// display are counted and printed.
+// reply fits the negotiated buffer), decoding the cells and filling MemoConsole. The floor is a shown
+// QPlainTextEdit set up like MemoConsole (same font, size, no wrap, no scroll bars) given the same 25 x 80
+// text with setPlainText. The two alternate call by call, after a warm-up, and neither counts the event
+// processing between calls. The NCP round trips of one display are counted and printed.
 //
 // A third figure leaves the network out: the same display through a client that replays the recorded
 // replies of one display and does nothing else, which is the program's own cost.
@@ -293,8 +293,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     NetClient::NcpClient client;
-    NetClient::FixedPasswords passwords = demo.Passwords();
-    if (!client.AttachAll(demo.Attachments(), passwords).empty()) {
+    if (!demo.AttachClient(client).empty()) {
         std::fprintf(stderr, "the demo network did not attach\n");
         return 1;
     }

@@ -56,6 +56,14 @@ Emulator::Server* LoopbackDemo::FindServer(std::string_view name) {
     return nullptr;
 }
 
+std::vector<NetClient::AttachFailure> LoopbackDemo::AttachClient(NetClient::NcpClient& client) {
+    NetClient::FixedPasswords passwords = Passwords();
+    std::vector<NetClient::AttachFailure> failures = client.AttachAll(Attachments(), passwords);
+    client.SetLocalVolumeDirectories(
+        [this](std::string_view server, std::string_view volume) { return VolumeDirectory(server, volume); });
+    return failures;
+}
+
 std::optional<std::string> LoopbackDemo::VolumeDirectory(std::string_view serverName,
                                                          std::string_view volumeName) {
     const Emulator::Server* server = FindServer(serverName);

@@ -2,7 +2,9 @@
 
 #include "emulator/DemoNetwork.h"
 #include "emulator/NcpServer.h"
+#include "netclient/AttachFailures.h"
 #include "netclient/Attachments.h"
+#include "netclient/NcpClient.h"
 #include "netclient/Passwords.h"
 
 #include <memory>
@@ -31,6 +33,10 @@ public:
     Attachments(std::uint32_t timeoutSeconds = NetClient::DefaultTimeoutSeconds) const;
     // The demo passwords, so that the demo attaches without asking.
     NetClient::FixedPasswords Passwords() const;
+    // Attaches the client to every demo server with the demo passwords, and tells it where the demo's
+    // volumes are on this machine, so that a copy can tell when its destination is its source. The servers
+    // that could not be attached (none, normally).
+    std::vector<NetClient::AttachFailure> AttachClient(NetClient::NcpClient& client);
     // The local directory of a demo server's volume (names case-insensitive), or nothing: the demo's volumes
     // are directories on this machine (NcpClient::SetLocalVolumeDirectories).
     std::optional<std::string> VolumeDirectory(std::string_view serverName, std::string_view volumeName);

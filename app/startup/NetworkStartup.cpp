@@ -37,13 +37,7 @@ bool NetworkStartup::Start(const Settings& settings, NetClient::PasswordStore& k
             problems_.push_back("the demo network cannot be started: " + error);
             return true;
         }
-        NetClient::FixedPasswords passwords = demo_->Passwords();
-        failures_ = client_.AttachAll(demo_->Attachments(), passwords);
-        // The demo's volumes are directories here: a copy can tell when its destination is its source.
-        client_.SetLocalVolumeDirectories(
-            [demo = demo_.get()](std::string_view server, std::string_view volume) {
-                return demo->VolumeDirectory(server, volume);
-            });
+        failures_ = demo_->AttachClient(client_);
         return true;
     }
     NetClient::StoredOrAskedPasswords passwords(keyring, prompt);

@@ -33,16 +33,12 @@ struct Transfer {
         std::string error;
         if (!demo.Start(volumes.path().toStdString(), error))
             qFatal("demo network: %s", error.c_str());
-        NetClient::FixedPasswords passwords = demo.Passwords();
-        if (!client.AttachAll(demo.Attachments(), passwords).empty())
+        // Attached as the program attaches: the copy asks the client whether a network path is a local
+        // directory too, and the in-process demo's volumes are.
+        if (!demo.AttachClient(client).empty())
             qFatal("the demo network did not attach");
         system =
             QString::fromStdString(demo.FindServer("BOREAS")->ServerVolumes().SystemDirectory().string());
-        // Bound as in the program (NetworkStartup): the copy asks the client whether a network path is a
-        // local directory too, and the in-process demo's volumes are.
-        client.SetLocalVolumeDirectories([this](std::string_view server, std::string_view volume) {
-            return demo.VolumeDirectory(server, volume);
-        });
         BindClient(&client);
         Platform::BindNetworkFiles(&files);
     }
