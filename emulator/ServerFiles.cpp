@@ -200,14 +200,21 @@ std::uint8_t ServerFiles::Rename(const NetWarePath& from, const NetWarePath& to)
     return 0;
 }
 
-std::uint8_t ServerFiles::Delete(const NetWarePath& path) const {
-    const Parent parent = ResolveParent(path);
+ServerFiles::Parent ServerFiles::ResolveRegularFile(const NetWarePath& path, struct stat& status) const {
+    Parent parent = ResolveParent(path);
     if (parent.completion != 0)
-        return parent.completion;
-    struct stat status {};
+        return parent;
     if (const EntryKind kind = Inspect(parent.directory.Get(), parent.name, status);
         kind != EntryKind::RegularFile)
-        return CompletionOf(kind);
+        parent.completion = CompletionOf(kind);
+    return parent;
+}
+
+std::uint8_t ServerFiles::Delete(const NetWarePath& path) const {
+    struct stat status {};
+    const Parent parent = ResolveRegularFile(path, status);
+    if (parent.completion != 0)
+        return parent.completion;
     if (ReadOnly(status))
         return NoDeletePrivilege;
     return ::unlinkat(parent.directory.Get(), parent.name.c_str(), 0) == 0 ? 0 : IoFailure;
@@ -216,13 +223,10 @@ std::uint8_t ServerFiles::Delete(const NetWarePath& path) const {
 std::uint8_t ServerFiles::SetInformation(const NetWarePath& path,
                                          std::optional<std::chrono::system_clock::time_point> modified,
                                          std::optional<std::uint32_t> attributes) const {
-    const Parent parent = ResolveParent(path);
+    struct stat status {};
+    const Parent parent = ResolveRegularFile(path, status);
     if (parent.completion != 0)
         return parent.completion;
-    struct stat status {};
-    if (const EntryKind kind = Inspect(parent.directory.Get(), parent.name, status);
-        kind != EntryKind::RegularFile)
-        return CompletionOf(kind);
     // A read-only file stays as it is: clearing the attribute would open the way to replacing it.
     if (ReadOnly(status))
         return NoWritePrivilege;

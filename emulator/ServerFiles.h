@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace Emulator {
@@ -83,6 +84,9 @@ private:
     };
 
     Parent ResolveParent(const NetWarePath& path) const;
+    // The parent of a path that names a regular file, with the file's status; any other entry (or none)
+    // leaves its completion in the result.
+    Parent ResolveRegularFile(const NetWarePath& path, struct stat& status) const;
 
     const Volumes& volumes_;
 };
