@@ -3,7 +3,7 @@
 #include "emulator/LocaleText.h"
 #include "emulator/Server.h"
 #include "emulator/TimeText.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <cstdio>
 #include <sstream>

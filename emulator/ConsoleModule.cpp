@@ -2,7 +2,7 @@
 
 #include "emulator/ByteOrder.h"
 #include "emulator/ServerConsole.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <algorithm>
 

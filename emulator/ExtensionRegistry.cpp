@@ -1,6 +1,6 @@
 #include "emulator/ExtensionRegistry.h"
 
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <algorithm>
 

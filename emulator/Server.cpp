@@ -5,7 +5,7 @@
 #include "emulator/LoggerScreen.h"
 #include "emulator/MonitorScreen.h"
 #include "emulator/SystemConsoleScreen.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 
 #include "emulator/ConsoleModule.h"
 #include "emulator/Server.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <filesystem>
 #include <map>

@@ -2,7 +2,7 @@
 
 #include "ncp/CompletionCodes.h"
 #include "ncp/TcpFrame.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 namespace Ncp {
 

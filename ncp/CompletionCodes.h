@@ -1,6 +1,6 @@
 #pragma once
 
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <cstdint>
 

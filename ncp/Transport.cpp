@@ -1,6 +1,6 @@
 #include "ncp/Transport.h"
 
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <algorithm>
 #include <array>

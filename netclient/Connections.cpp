@@ -2,7 +2,7 @@
 
 #include "netclient/ClientLibrary.h"
 #include "netclient/SharedState.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 #include "util/BufferText.h"
 
 #include <array>

@@ -2,7 +2,7 @@
 
 #include "ncp/ClientConnection.h"
 #include "ncp/RequestBody.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <cstdint>
 #include <span>

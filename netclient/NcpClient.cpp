@@ -8,7 +8,7 @@
 #include "netclient/ExtensionExchange.h"
 #include "netclient/LocaleUpperCase.h"
 #include "netclient/NcpCall.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <algorithm>
 #include <cctype>

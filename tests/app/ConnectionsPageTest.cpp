@@ -5,7 +5,7 @@
 #include "app/ProgramDirectory.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QApplication>
 #include <QCoreApplication>

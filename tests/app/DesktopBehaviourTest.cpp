@@ -7,7 +7,7 @@
 #include "app/WindowPlacement.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QApplication>
 #include <QDir>

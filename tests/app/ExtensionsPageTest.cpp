@@ -3,7 +3,7 @@
 #include "WindowFixture.h"
 
 #include "app/widgets/TabbedNotebook.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QLineEdit>
 #include <QListWidget>

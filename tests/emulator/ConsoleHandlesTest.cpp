@@ -1,6 +1,6 @@
 #include "emulator/ConsoleModule.h"
 #include "emulator/ServerConsole.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QTest>
 

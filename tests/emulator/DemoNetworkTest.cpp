@@ -2,7 +2,7 @@
 
 #include "emulator/DemoNetwork.h"
 #include "emulator/ModuleImage.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QDir>
 #include <QFile>

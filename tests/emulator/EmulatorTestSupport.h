@@ -1,7 +1,7 @@
 #pragma once
 
 #include "emulator/Server.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QTemporaryDir>
 #include <QTest>

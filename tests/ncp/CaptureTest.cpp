@@ -4,7 +4,7 @@
 
 #include "ncp/ClientConnection.h"
 #include "ncp/PcapWriter.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 #include "tests/support/TsharkCheck.h"
 
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 #include "LoopbackPeer.h"
 
 #include "ncp/ClientConnection.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QTest>
 

@@ -2,7 +2,7 @@
 #include "NcpTestBytes.h"
 
 #include "ncp/ClientConnection.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QElapsedTimer>
 #include <QTest>

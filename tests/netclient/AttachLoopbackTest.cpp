@@ -1,7 +1,7 @@
 #include "app/startup/LoopbackDemo.h"
 #include "ncp/PcapWriter.h"
 #include "netclient/NcpClient.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 #include "tests/support/TsharkCheck.h"
 
 #include <QTemporaryDir>

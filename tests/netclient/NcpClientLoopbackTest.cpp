@@ -1,6 +1,6 @@
 #include "app/startup/LoopbackDemo.h"
 #include "netclient/NcpClient.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -42,7 +42,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("type");
         QTest::addColumn<quint32>("base");
         QTest::addColumn<int>("atLeast"); // catches a header that could not be read
-        QTest::addRow("the status list") << "netclient/StatusCodes.h"
+        QTest::addRow("the status list") << "ncp/StatusCodes.h"
                                          << "uint(?:16|32)_t" << 0u << 30;
         QTest::addRow("server completion bytes") << "ncp/CompletionCodes.h"
                                                  << "uint8_t" << 0x8900u << 5;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "netclient/ClientLibrary.h"
-#include "netclient/StatusCodes.h"
+#include "ncp/StatusCodes.h"
 
 #include <cctype>
 
