@@ -3,11 +3,11 @@
 
 #include "app/CommandLine.h"
 #include "app/DesktopIntegration.h"
-#include "app/KeychainPasswordStore.h"
+#include "network/KeychainPasswordStore.h"
 #include "app/LoginDialog.h"
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
-#include "app/startup/NetworkStartup.h"
+#include "network/NetworkStartup.h"
 #include "emulator/DemoNetwork.h"
 #include "netclient/ClientLibrary.h"
 #include "util/PlatformFileSystem.h"

@@ -8,7 +8,7 @@
 // frame of a write reply's size, and the client waits for that answer before the next piece. Page cache
 // warm for both; rounds alternate. Also printed, for reference: the same CopyFile between two local files.
 
-#include "app/startup/LoopbackDemo.h"
+#include "network/LoopbackDemo.h"
 #include "netclient/NcpClient.h"
 #include "netclient/NetworkFiles.h"
 #include "util/FileCopy.h"

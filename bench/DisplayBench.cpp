@@ -14,7 +14,7 @@
 
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
-#include "app/startup/LoopbackDemo.h"
+#include "network/LoopbackDemo.h"
 #include "app/widgets/TabbedNotebook.h"
 #include "netclient/ClientLibrary.h"
 #include "netclient/NcpClient.h"

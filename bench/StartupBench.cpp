@@ -19,7 +19,7 @@
 
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
-#include "app/startup/NetworkStartup.h"
+#include "network/NetworkStartup.h"
 #include "netclient/ClientLibrary.h"
 #include "util/PlatformFileSystem.h"
 #include "util/Settings.h"

@@ -1,4 +1,4 @@
-#include "app/startup/LoopbackDemo.h"
+#include "network/LoopbackDemo.h"
 #include "ncp/PcapWriter.h"
 #include "netclient/NcpClient.h"
 #include "ncp/StatusCodes.h"

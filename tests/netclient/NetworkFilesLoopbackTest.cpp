@@ -1,4 +1,4 @@
-#include "app/startup/LoopbackDemo.h"
+#include "network/LoopbackDemo.h"
 #include "netclient/NcpClient.h"
 #include "netclient/NetworkFiles.h"
 #include "util/FileCopy.h"

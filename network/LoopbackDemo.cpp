@@ -1,4 +1,4 @@
-#include "app/startup/LoopbackDemo.h"
+#include "network/LoopbackDemo.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/startup/LoopbackDemo.h"
+#include "network/LoopbackDemo.h"
 #include "ncp/PcapWriter.h"
 #include "netclient/AttachFailures.h"
 #include "netclient/NcpClient.h"

@@ -1,4 +1,4 @@
-#include "app/KeychainPasswordStore.h"
+#include "network/KeychainPasswordStore.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

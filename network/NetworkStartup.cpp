@@ -1,4 +1,4 @@
-#include "app/startup/NetworkStartup.h"
+#include "network/NetworkStartup.h"
 
 #include "netclient/Attachments.h"
 
