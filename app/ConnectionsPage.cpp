@@ -21,6 +21,11 @@ void ShowText(QLineEdit* field, const QString& text) {
     field->setText(text);
     field->setCursorPosition(0);
 }
+
+void Empty(std::initializer_list<QLineEdit*> fields) {
+    for (QLineEdit* field : fields)
+        field->clear();
+}
 } // namespace
 
 void TMainForm::ServerListClick(QObject* sender) {
@@ -35,6 +40,10 @@ void TMainForm::ServerListClick(QObject* sender) {
         NetUtil::GetConnRefUserName(connRef, userName);
         ShowText(EditUser, QString::fromLatin1(TextUpToZero(userName.data(), userName.size())));
         GetMoreServerInfo(sender);
+    } else {
+        // Whatever the fields showed belongs to the server chosen before: under this server's name it would
+        // read as its data.
+        Empty({EditUser, EditSrv, EditVer, EditConn, EditVol, EditBndCtx});
     }
     setWindowTitle(LiteralWindowTitle(ServerList->itemText(ServerList->itemIndex()) + QStringLiteral(": ") +
                                       EditUser->text()));
@@ -54,6 +63,9 @@ void TMainForm::GetMoreServerInfo(QObject* sender) {
     const std::uint16_t status = Client().NWGetFileServerInformation(
         CurrentConn, serverName, &majorVersion, &minorVersion, &revision, &maxConnections, &peakConnections,
         &connectionsInUse, &volumeCount, &sftLevel, &ttsLevel);
+    // The user is this server's already; the other fields would still show the server chosen before.
+    if (status != 0)
+        Empty({EditSrv, EditVer, EditConn, EditVol, EditBndCtx});
     NetUtil::ReportError(status, "NWGetFileServerInformation");
     if (status != 0)
         return;

@@ -31,6 +31,11 @@ void TMainForm::BindEvents() {
     TabbedNotebook1->setChangeHandler([this](int newTab, bool& allowChange) {
         TabbedNotebook1Change(TabbedNotebook1, newTab, allowChange);
     });
+    // Typing goes to the server at once, however the Server Screen page was reached.
+    connect(TabbedNotebook1, &TabbedNotebook::pageEntered, this, [this](int index) {
+        if (index == ServerScreenPageIndex)
+            EditKey->setFocus(Qt::OtherFocusReason);
+    });
     connect(ServerList, &RadioGroup::clicked, this, [this] { ServerListClick(ServerList); });
     connect(ButtonLoadNLM, &QPushButton::clicked, this, [this] { ButtonLoadNLMClick(ButtonLoadNLM); });
     connect(ButtonUnloadNLM, &QPushButton::clicked, this, [this] { ButtonUnloadNLMClick(ButtonUnloadNLM); });
@@ -63,7 +68,7 @@ void TMainForm::FormCreate(QObject*) {
 
     // The stored path is bytes; it reaches the field, and later the file again, unchanged.
     EditNLMSourcePath->setText(Platform::PathText(
-        NetUtil::ReadSetting(SettingsFile, PathsSection, TransferPathKey, ProgramDirectory())));
+        NetUtil::ReadSetting(SettingsFile, PathsSection, TransferPathKey, DefaultTransferDirectory())));
 }
 
 void TMainForm::FormClose(QObject*, CloseAction& action) {

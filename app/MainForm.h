@@ -1,11 +1,15 @@
 #pragma once
 
+#include "netclient/StatusTexts.h"
+#include "util/FileCopy.h"
+
 #include <QString>
 #include <QWidget>
 
 #include <cstdint>
 #include <string>
 
+class ConnectionTools;
 class QCloseEvent;
 class QFrame;
 class QLabel;
@@ -59,10 +63,15 @@ public:
     void SpeedButton2Click(QObject* sender);
     void SpeedButton1Click(QObject* sender);
 
+    // The server list's menu, the connections' state marks and their actions; null when the bound client
+    // offers no connection control.
+    ConnectionTools* Connections() const { return connections_; }
+
     // The outer size the window opens with.
     static constexpr int OuterWidth = 683;
     static constexpr int OuterHeight = 462;
     static constexpr int ScreenRefreshMilliseconds = 60000;
+    static constexpr int ServerScreenPageIndex = 2;
 
     // Controls, named as the window's design names them.
     TabbedNotebook* TabbedNotebook1 = nullptr;
@@ -129,5 +138,10 @@ private:
     void ReturnToKeyField();
     void LoadOrUnloadNLM(bool load);
 
+    // The words below the error boxes: the chosen server, the transfer's files, the last copy's problem.
+    NetUtil::StatusContext ErrorContext();
+
+    ConnectionTools* connections_ = nullptr;
+    NCP_Ext::CopyProblem lastCopyProblem_ = NCP_Ext::CopyProblem::None;
     bool settingsWriteFailed_ = false; // a close failed to save the settings: the next close closes anyway
 };

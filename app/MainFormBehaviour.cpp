@@ -8,6 +8,9 @@
 #include "app/MainForm.h"
 #include "app/WindowPlacement.h"
 #include "app/widgets/RadioGroup.h"
+#include "ncp/StatusCodes.h"
+#include "netclient/ClientLibrary.h"
+#include "netclient/SharedState.h"
 #include "netclient/StatusTexts.h"
 #include "util/ErrorReporting.h"
 #include "util/PlatformPaths.h"
@@ -40,16 +43,29 @@ void TMainForm::BindDesktopBehaviour() {
         fullTexts->watch(field);
 
     new ErrorDetailBinding(this, [this](std::uint32_t status, const std::string&) {
-        NetUtil::StatusContext context;
-        if (ServerList->itemIndex() >= 0) {
-            context.server = ServerList->itemText(ServerList->itemIndex()).toStdString();
-            context.destination = ConvertToDos(QStringLiteral("SYS:SYSTEM")).toStdString();
+        NetUtil::StatusContext context = ErrorContext();
+        // A server that refuses directory requests may only want a login first: asked only then.
+        if (status == StatusCodes::DSNotAvailable) {
+            std::uint32_t userId = 0;
+            context.notLoggedIn =
+                Client().GetConnInfo(CurrentConn, ClientLibrary::InfoUserId, sizeof userId, &userId) == 0 &&
+                userId == 0;
         }
-        context.module = EditNLMName->text().toStdString();
-        // The source as the file system names it, with '/' where the transfer joins with '\'.
-        std::string localSource;
-        Platform::ToLocalPath(TransferSourceFile(), localSource);
-        context.sourceFile = Platform::PathText(localSource).toStdString();
         return NetUtil::StatusText(status, context);
     });
+}
+
+NetUtil::StatusContext TMainForm::ErrorContext() {
+    NetUtil::StatusContext context;
+    if (ServerList->itemIndex() >= 0) {
+        context.server = ServerList->itemText(ServerList->itemIndex()).toStdString();
+        context.destination = ConvertToDos(QStringLiteral("SYS:SYSTEM")).toStdString();
+    }
+    context.module = EditNLMName->text().toStdString();
+    // The source as the file system names it, with '/' where the transfer joins with '\'.
+    std::string localSource;
+    Platform::ToLocalPath(TransferSourceFile(), localSource);
+    context.sourceFile = Platform::PathText(localSource).toStdString();
+    context.copyProblem = lastCopyProblem_;
+    return context;
 }

@@ -2,6 +2,7 @@
 
 #include "app/ConsoleKeys.h"
 #include "app/MainForm.h"
+#include "app/connections/ConnectionTools.h"
 #include "app/widgets/ArrowPictures.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
@@ -238,8 +239,11 @@ void TMainForm::BuildServerScreenPage(QWidget* page) {
     MemoConsole->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // Stays editable, but Tab moves on along the page's focus order instead of typing a tab.
     MemoConsole->setTabChangesFocus(true);
+    // The console text is black whatever the desktop's colours; its background is white with it, so that a
+    // dark palette's dark base cannot take the contrast away.
     QPalette memoPalette = MemoConsole->palette();
     memoPalette.setColor(QPalette::Text, Qt::black);
+    memoPalette.setColor(QPalette::Base, Qt::white);
     MemoConsole->setPalette(memoPalette);
     MemoConsole->setPlainText(QStringLiteral("\n\n[ Could not read server screen ]\n\n"
                                              "[ The NCP extension NLM must be running on the server ]"));
@@ -279,4 +283,6 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     BindDesktopBehaviour();
     TimerScreenUpdate->start();
     FormCreate(this);
+    if (NetClient::ConnectionControl* control = NetClient::BoundConnectionControl())
+        connections_ = new ConnectionTools(*this, *control);
 }

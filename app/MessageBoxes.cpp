@@ -65,8 +65,8 @@ void RunCentred(QMessageBox::Icon icon, const QString& caption, const QString& m
 
 } // namespace
 
-void ShowErrorDialog(const QString& message) {
-    RunCentred(QMessageBox::Critical, QString::fromLatin1(ErrorCaption), message);
+void ShowErrorDialog(const QString& message, const QString& detail) {
+    RunCentred(QMessageBox::Critical, QString::fromLatin1(ErrorCaption), message, detail);
 }
 
 void ShowApplicationError(const QString& message) {

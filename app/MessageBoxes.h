@@ -11,8 +11,9 @@ namespace MessageBoxes {
 inline constexpr const char* ErrorCaption = "Fehler";
 
 // The toolkit's error dialog: stop icon, caption "Fehler", one "OK" button that Enter and Escape both
-// press, centred on the screen. Shown as it is, without touching the mouse cursor.
-void ShowErrorDialog(const QString& message);
+// press, centred on the screen. Shown as it is, without touching the mouse cursor. The detail in words, when
+// there is one, stands below the message.
+void ShowErrorDialog(const QString& message, const QString& detail = QString());
 
 // An error box captioned with the program's name, for failures no handler catches.
 void ShowApplicationError(const QString& message);

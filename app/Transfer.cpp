@@ -51,6 +51,7 @@ std::string TMainForm::TransferSourceFile() const {
 void TMainForm::ButtonCopyToServerClick(QObject*) {
     // Without a chosen server there is no network path to copy to.
     if (ServerList->itemIndex() < 0) {
+        lastCopyProblem_ = NCP_Ext::CopyProblem::NoServer;
         LastStatus = NCP_Ext::CopyFailed;
         NetUtil::ReportError(LastStatus, "CopyFile");
         return;
@@ -59,7 +60,7 @@ void TMainForm::ButtonCopyToServerClick(QObject*) {
         NetUtil::AddTrailingSeparator(ServerBytes(ConvertToDos(QStringLiteral("SYS:SYSTEM"))))
             .substr(0, MaxDirectoryLength);
     const std::string source = TransferSourceFile();
-    LastStatus = NCP_Ext::CopyFile(source, destination);
+    LastStatus = NCP_Ext::CopyFile(source, destination, lastCopyProblem_);
     NetUtil::ReportError(LastStatus, "CopyFile");
     if (LastStatus != 0)
         return;

@@ -3,13 +3,14 @@
 
 #include "app/CommandLine.h"
 #include "app/DesktopIntegration.h"
-#include "network/KeychainPasswordStore.h"
 #include "app/LoginDialog.h"
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
-#include "network/NetworkStartup.h"
+#include "app/connections/ConnectionTools.h"
 #include "emulator/DemoNetwork.h"
 #include "netclient/ClientLibrary.h"
+#include "network/KeychainPasswordStore.h"
+#include "network/NetworkStartup.h"
 #include "util/PlatformFileSystem.h"
 
 #include <QApplication>
@@ -56,11 +57,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     BindClient(&network.Client());
+    NetClient::BindConnectionControl(&network.Client());
     Platform::BindNetworkFiles(&network.Files());
 
     int result = 0;
     {
         TMainForm MainForm;
+        if (ConnectionTools* connections = MainForm.Connections())
+            connections->setStartInfo({network.AttachmentsFile(), network.Failures(), &keyring});
         MainForm.show();
         // The servers that could not be attached are told once, in one box, when the window is up.
         if (const std::string failures = network.FailureText(); !failures.empty())
@@ -71,6 +75,7 @@ int main(int argc, char** argv) {
     }
     Platform::BindNetworkFiles(nullptr);
     NetUtil::BindMessageBoxPresenter(nullptr);
+    NetClient::BindConnectionControl(nullptr);
     BindClient(nullptr);
     return result;
 }

@@ -79,6 +79,12 @@ std::uint16_t ClientConnection::NegotiateBufferSize(std::uint16_t proposed, std:
     return StatusCodes::Success;
 }
 
+bool ClientConnection::NoticeClosedByPeer() {
+    if (IsOpen() && transport_.PeerHasClosed())
+        Lose(StatusCodes::ConnectionLost);
+    return IsOpen();
+}
+
 std::uint16_t ClientConnection::Close() {
     if (!open_)
         return StatusCodes::Success;

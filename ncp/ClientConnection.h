@@ -64,6 +64,8 @@ public:
     std::uint16_t Close();
 
     bool IsOpen() const { return open_ && !lost_; }
+    // Marks the connection lost when the server has closed it since the last call; whether it is still open.
+    bool NoticeClosedByPeer();
     bool IsLost() const { return lost_; }
     std::uint16_t ConnectionNumber() const { return connection_; }
     std::uint16_t BufferSize() const { return bufferSize_; }

@@ -182,6 +182,18 @@ std::uint16_t Transport::ReceiveReply(Frame& reply, Milliseconds limit) {
     }
 }
 
+bool Transport::PeerHasClosed() const {
+    if (socket_ < 0)
+        return false;
+    pollfd watched{socket_, POLLIN, 0};
+    if (::poll(&watched, 1, 0) <= 0)
+        return false;
+    // Only the end of the stream counts: bytes waiting to be read (a reply not yet taken) are not an end.
+    std::uint8_t byte = 0;
+    const ssize_t peeked = ::recv(socket_, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+}
+
 void Transport::Close() {
     if (socket_ < 0)
         return;

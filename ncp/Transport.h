@@ -47,6 +47,10 @@ public:
     // length), BufferTooSmall (a frame longer than the bound).
     std::uint16_t ReceiveReply(Frame& reply, Milliseconds limit);
 
+    // Whether the peer has closed or reset the connection, looked at without waiting and without taking any
+    // bytes. Between exchanges nothing is due from a server, so an end of stream there means it is gone.
+    bool PeerHasClosed() const;
+
     // Closes the socket (recording the end of the conversation in the capture). Safe to call twice.
     void Close();
     bool IsOpen() const { return socket_ >= 0; }

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 
 namespace NetClient {
@@ -284,6 +285,104 @@ AttachmentList ParseAttachments(std::string_view text) {
 
 std::string DefaultAttachmentsFilePath() {
     return NetUtil::SettingsDirectory() + "/" + AttachmentsFileName;
+}
+
+namespace {
+
+std::vector<std::string> SectionLines(const Attachment& attachment) {
+    std::vector<std::string> lines{
+        "Address = " + attachment.host +
+        (attachment.port == DefaultNcpPort ? "" : ":" + std::to_string(attachment.port))};
+    if (!attachment.user.empty())
+        lines.push_back("User = " + attachment.user);
+    if (!attachment.context.empty())
+        lines.push_back("Context = " + attachment.context);
+    if (attachment.timeoutSeconds != DefaultTimeoutSeconds)
+        lines.push_back("Timeout = " + std::to_string(attachment.timeoutSeconds));
+    return lines;
+}
+
+// The name of a "[NAME]" heading line, or nothing.
+std::optional<std::string_view> HeadingName(std::string_view line) {
+    line = Trimmed(line);
+    if (line.empty() || line.front() != '[' || line.find(']') == std::string_view::npos)
+        return std::nullopt;
+    return Trimmed(line.substr(1, line.find(']') - 1));
+}
+
+bool IsAttachmentKeyLine(std::string_view line) {
+    line = Trimmed(line);
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos || line.front() == ';' || line.front() == '#')
+        return false;
+    const std::string key = Upper(Trimmed(line.substr(0, equals)));
+    return key == "ADDRESS" || key == "USER" || key == "CONTEXT" || key == "TIMEOUT";
+}
+
+} // namespace
+
+std::string WithAttachment(std::string_view fileText, const Attachment& attachment) {
+    const std::string lineEnd = fileText.find("\r\n") != std::string_view::npos ? "\r\n" : "\n";
+    const std::vector<std::string> newLines = SectionLines(attachment);
+    std::vector<std::string_view> lines = SplitLines(fileText);
+    std::string text;
+    bool inSection = false;
+    bool found = false;
+    for (const std::string_view line : lines) {
+        if (const auto name = HeadingName(line)) {
+            inSection = !found && SameName(*name, attachment.serverName);
+            text += std::string(line) + lineEnd;
+            if (inSection) {
+                found = true;
+                for (const std::string& added : newLines)
+                    text += added + lineEnd;
+            }
+            continue;
+        }
+        if (inSection && IsAttachmentKeyLine(line))
+            continue;
+        text += std::string(line) + lineEnd;
+    }
+    if (!found) {
+        if (!text.empty() && !Trimmed(lines.back()).empty())
+            text += lineEnd;
+        text += "[" + attachment.serverName + "]" + lineEnd;
+        for (const std::string& added : newLines)
+            text += added + lineEnd;
+    }
+    return text;
+}
+
+bool SaveAttachment(const std::string& path, const Attachment& attachment, std::string& problem) {
+    std::string text;
+    std::error_code error;
+    if (std::filesystem::exists(path, error)) {
+        std::ifstream file(path, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        if (!file.good() && !file.eof()) {
+            problem = path + " cannot be read";
+            return false;
+        }
+    }
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    const std::string temporary = path + ".new";
+    {
+        std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+        file << WithAttachment(text, attachment);
+        file.flush();
+        if (!file) {
+            problem = temporary + " cannot be written";
+            std::filesystem::remove(temporary, error);
+            return false;
+        }
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error) {
+        problem = path + " cannot be replaced: " + error.message();
+        std::filesystem::remove(temporary, error);
+        return false;
+    }
+    return true;
 }
 
 AttachmentsFileState ReadAttachmentsFile(const std::string& path, AttachmentList& list) {

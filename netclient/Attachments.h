@@ -61,4 +61,14 @@ enum class AttachmentsFileState { Missing, Read, Unreadable };
 // Unreadable: it exists but cannot be read (a problem text says so). Problems name the file.
 AttachmentsFileState ReadAttachmentsFile(const std::string& path, AttachmentList& list);
 
+// The text of an attachments file with the attachment in it: a section of the same name (letter case ignored)
+// gets the attachment's lines in place of its Address, User, Context and Timeout lines, right below its
+// heading; otherwise a new section goes at the end. Comments, other sections, their order and the file's line
+// ends stay as they were.
+std::string WithAttachment(std::string_view fileText, const Attachment& attachment);
+
+// Writes the attachment into the file (created when missing) through a new file renamed over it. False, with
+// the reason in problem, when the file cannot be read or written.
+bool SaveAttachment(const std::string& path, const Attachment& attachment, std::string& problem);
+
 } // namespace NetClient

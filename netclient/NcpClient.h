@@ -3,6 +3,7 @@
 #include "netclient/AttachFailures.h"
 #include "netclient/Attachments.h"
 #include "netclient/ClientLibrary.h"
+#include "netclient/ConnectionControl.h"
 #include "netclient/Passwords.h"
 #include "netclient/ServerSession.h"
 
@@ -48,7 +49,7 @@ namespace NetClient {
 //   this process serves itself (the in-process demo, see SetLocalVolumeDirectories) has one, so that a copy
 //   can tell when a network destination is its local source. Network paths are written through
 //   NetworkFiles all the same.
-class NcpClient final : public ClientLibrary {
+class NcpClient final : public ClientLibrary, public ConnectionControl {
 public:
     static constexpr std::size_t ContextLimit = 64;
 
@@ -82,6 +83,15 @@ public:
     std::vector<std::uint32_t> ConnectionRefs() const;
     // The calls sent to the attached servers since they were attached (request/reply round trips).
     std::uint64_t RoundTrips() const;
+
+    // --- ConnectionControl (NcpClientConnections.cpp) ---
+    std::vector<ConnectionEntry> ConnectionList() override;
+    std::uint16_t Reconnect(std::uint32_t reference) override;
+    std::uint16_t LogOut(std::uint32_t reference) override;
+    std::uint16_t Detach(std::uint32_t reference) override;
+    std::uint32_t Adopt(std::unique_ptr<ServerSession> session) override;
+    std::uint16_t Replace(std::uint32_t reference, std::unique_ptr<ServerSession> session) override;
+    Ncp::PcapWriter* Capture() const override { return capture_; }
 
     // --- ClientLibrary ---
     std::uint16_t StartClient(std::uint32_t reserved1, std::uint32_t reserved2) override;
@@ -132,6 +142,7 @@ private:
     struct Reference {
         std::uint32_t reference = 0;
         std::unique_ptr<ServerSession> session;
+        bool reconnecting = false; // a Reconnect is under way (seen from a nested event loop)
     };
     struct Handle {
         std::uint32_t reference = 0;

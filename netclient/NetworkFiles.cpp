@@ -43,6 +43,36 @@ std::optional<Ncp::DosDateTime> DosTime(std::int64_t seconds) {
         {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec});
 }
 
+// What a failed file call's status means to the user of a copy.
+Platform::CreateResult ResultOfStatus(std::uint16_t status) {
+    switch (status) {
+    case StatusCodes::InvalidConnection:
+    case StatusCodes::RequestTimedOut:
+    case StatusCodes::SendFailed:
+    case StatusCodes::HostUnreachable:
+    case StatusCodes::ConnectionLost:
+    case StatusCodes::ReplyMismatch:
+    case StatusCodes::NoConnectionToServer:
+    case StatusCodes::ConnectionRefused:
+    case StatusCodes::HostNotFound:
+        return Platform::CreateResult::ConnectionLost;
+    case 0x897D: // not logged in
+    case 0x8984: // no create rights
+    case 0x8985: // no create or delete rights
+    case 0x898A: // no delete rights
+    case 0x898B: // no rename rights
+    case 0x898C: // no modify rights
+    case 0x8994: // no write rights
+    case 0x89A8: // access denied
+    case 0x89C6: // no console operator rights (SYS:SYSTEM)
+        return Platform::CreateResult::NoRights;
+    case 0x8996: // out of space
+        return Platform::CreateResult::NoRoom;
+    default:
+        return Platform::CreateResult::Refused;
+    }
+}
+
 // Contents written into a temporary file beside the destination; see NetworkFiles.
 class NetworkReplacement final : public Platform::ReplacementFile {
 public:
@@ -60,7 +90,7 @@ public:
 
     std::ptrdiff_t WriteBlock(const char* buffer, std::size_t size) override {
         if (!Usable() || failed_)
-            return -1;
+            return Fail(StatusCodes::InvalidConnection, -1);
         const std::size_t bufferSize = session_.Connection().BufferSize();
         std::size_t done = 0;
         while (done < size) {
@@ -72,9 +102,9 @@ public:
             write.offset = offset_;
             write.data.assign(buffer + done, buffer + done + count);
             Ncp::EmptyReply reply;
-            if (session_.Call(write, reply) != StatusCodes::Success) {
+            if (const std::uint16_t status = session_.Call(write, reply); status != StatusCodes::Success) {
                 failed_ = true;
-                return done == 0 ? -1 : static_cast<std::ptrdiff_t>(done);
+                return Fail(status, done == 0 ? -1 : static_cast<std::ptrdiff_t>(done));
             }
             done += count;
             offset_ += static_cast<std::uint32_t>(count);
@@ -94,17 +124,19 @@ public:
 
     bool Commit() override {
         if (!Usable() || failed_ || committed_)
-            return false;
+            return Fail(StatusCodes::InvalidConnection, false);
         Ncp::EmptyReply reply;
-        const bool closed = session_.Call(CloseRequest(), reply) == StatusCodes::Success;
-        open_ = !closed;
-        if (!closed || !SetInformation(temporary_, modified_, attributes_ & ~ReadOnlyAttribute))
+        const std::uint16_t closeStatus = session_.Call(CloseRequest(), reply);
+        open_ = closeStatus != StatusCodes::Success;
+        if (open_)
+            return Fail(closeStatus, false);
+        if (!SetInformation(temporary_, modified_, attributes_ & ~ReadOnlyAttribute))
             return false;
         Ncp::RenameOrMoveRequest rename;
         rename.source = PathOf(volume_, temporary_);
         rename.destination = PathOf(volume_, destination_);
-        if (session_.Call(rename, reply) != StatusCodes::Success)
-            return false;
+        if (const std::uint16_t status = session_.Call(rename, reply); status != StatusCodes::Success)
+            return Fail(status, false);
         committed_ = true;
         // A read-only file could not have been renamed; it becomes read-only in its place.
         if ((attributes_ & ReadOnlyAttribute) != 0)
@@ -112,7 +144,14 @@ public:
         return true;
     }
 
+    Platform::CreateResult Failure() const override { return failure_; }
+
 private:
+    template <typename Result> Result Fail(std::uint16_t status, Result result) {
+        failure_ = ResultOfStatus(status);
+        return result;
+    }
+
     Ncp::CloseFileRequest CloseRequest() const {
         Ncp::CloseFileRequest close;
         close.fileHandle = handle_;
@@ -132,7 +171,8 @@ private:
         }
         modify.path = PathOf(volume_, components);
         Ncp::EmptyReply reply;
-        return session_.Call(modify, reply) == StatusCodes::Success;
+        const std::uint16_t status = session_.Call(modify, reply);
+        return status == StatusCodes::Success || Fail(status, false);
     }
 
     // Closes and deletes the temporary file, as far as the connection still allows.
@@ -159,6 +199,7 @@ private:
     bool committed_ = false;
     std::optional<Ncp::DosDateTime> modified_;
     std::uint32_t attributes_ = Ncp::AttributeArchive;
+    Platform::CreateResult failure_ = Platform::CreateResult::Refused;
 };
 
 } // namespace
@@ -204,9 +245,10 @@ Platform::CreateResult NetworkFiles::CreateReplacement(const std::string& path,
     NetworkPath parsed;
     std::uint16_t status = 0;
     ServerSession* session = nullptr;
-    if (!ParseNetworkPath(path, parsed) ||
-        (session = client_.SessionForServer(parsed.server, status)) == nullptr)
+    if (!ParseNetworkPath(path, parsed))
         return Platform::CreateResult::Refused;
+    if ((session = client_.SessionForServer(parsed.server, status)) == nullptr)
+        return ResultOfStatus(status);
 
     // A short DOS name of its own beside the destination, different for every replacement of this process.
     char name[16] = {};
@@ -221,8 +263,8 @@ Platform::CreateResult NetworkFiles::CreateReplacement(const std::string& path,
     create.createAttributes = Ncp::AttributeArchive;
     create.path = PathOf(parsed.volume, temporary);
     Ncp::OpenCreateFileReply reply;
-    if (session->Call(create, reply) != StatusCodes::Success)
-        return Platform::CreateResult::Refused;
+    if (const std::uint16_t created = session->Call(create, reply); created != StatusCodes::Success)
+        return ResultOfStatus(created);
     file = std::make_unique<NetworkReplacement>(*session, parsed.volume, parsed.components,
                                                 std::move(temporary), reply.fileHandle);
     return Platform::CreateResult::Created;

@@ -72,7 +72,8 @@ void StoredOrAskedPasswords::LoginAccepted(const Attachment& attachment) {
     const auto pending = toRemember_.find(PasswordKey(attachment));
     if (pending == toRemember_.end())
         return;
-    store_.Write(pending->first, pending->second);
+    if (!store_.Write(pending->first, pending->second))
+        rememberFailures_.push_back(attachment.serverName);
     toRemember_.erase(pending);
 }
 
@@ -83,6 +84,19 @@ bool StoredOrAskedPasswords::LoginRefused(const Attachment& attachment) {
         return false;
     store_.Remove(key);
     return true;
+}
+
+std::string TellRememberFailureOnce(const std::vector<std::string>& servers) {
+    static bool told = false;
+    if (servers.empty() || told)
+        return {};
+    told = true;
+    std::string names;
+    for (const std::string& server : servers)
+        names += (names.empty() ? "" : ", ") + server;
+    return "The password for " + names +
+           " could not be stored in the keyring: the desktop's secret store refused it or did not answer. "
+           "It is used for this session only and will be asked for again at the next start.";
 }
 
 FixedPasswords::FixedPasswords(std::map<std::string, SecretText> byServer) {

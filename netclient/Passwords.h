@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 // Where the client gets the password of a server it logs in to. Passwords live only in memory, as long as
 // the session needs them: never in a file, a log, a capture or on a command line. The login dialog and the
@@ -91,6 +92,9 @@ public:
     void LoginAccepted(const Attachment& attachment) override;
     bool LoginRefused(const Attachment& attachment) override;
 
+    // The servers whose password the user asked to remember and the store did not take.
+    const std::vector<std::string>& RememberFailures() const { return rememberFailures_; }
+
 private:
     bool StoreAvailable();
 
@@ -100,7 +104,12 @@ private:
     std::map<std::string, SecretText> toRemember_;
     std::set<std::string> fromStore_;        // keys whose remembered password was handed out
     std::set<std::string> storeRefusedOnce_; // keys whose remembered password the server refused
+    std::vector<std::string> rememberFailures_;
 };
+
+// Words for a password the keyring did not take, once per run of the program: the first call gives them,
+// every later call gives "" (the user has been told). servers names whose passwords were concerned.
+std::string TellRememberFailureOnce(const std::vector<std::string>& servers);
 
 // Passwords known in advance, by server name (letter case ignored): the demo network's.
 class FixedPasswords final : public PasswordSource {

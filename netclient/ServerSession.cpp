@@ -2,11 +2,13 @@
 
 #include "ncp/BinderyCodecs.h"
 #include "ncp/CompletionCodes.h"
+#include "ncp/ConnectionCodecs.h"
 #include "ncp/PasswordCipher.h"
 #include "netclient/NcpCall.h"
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace NetClient {
 
@@ -41,7 +43,44 @@ bool ServerSession::IsUsable() const {
 
 void ServerSession::Disconnect() {
     finished_ = false;
+    loggedIn_ = false;
     connection_->Close();
+}
+
+std::uint16_t ServerSession::LogOut() {
+    if (!IsUsable())
+        return StatusCodes::InvalidConnection;
+    Ncp::EmptyReply reply;
+    const std::uint16_t status = Call(Ncp::LogoutRequest{}, reply);
+    if (status != StatusCodes::Success)
+        return status;
+    loggedIn_ = false;
+    attachment_.user.clear();
+    attachment_.context.clear();
+    if (password_)
+        password_->Wipe();
+    password_.reset();
+    return StatusCodes::Success;
+}
+
+void ServerSession::TakeOver(ServerSession& fresh) {
+    Disconnect();
+    connection_ = std::exchange(fresh.connection_, std::make_unique<Ncp::ClientConnection>());
+    attachment_ = fresh.attachment_;
+    password_ = std::move(fresh.password_);
+    fresh.password_.reset();
+    serverName_ = fresh.serverName_;
+    majorVersion_ = fresh.majorVersion_;
+    finished_ = std::exchange(fresh.finished_, false);
+    loggedIn_ = std::exchange(fresh.loggedIn_, false);
+    roundTrips_ += fresh.roundTrips_;
+    // A new generation beyond both, so that no handle of either connection reaches this one.
+    generation_ = std::max(generation_, fresh.generation_) + 1;
+}
+
+void ServerSession::NoticeLostConnection() {
+    if (finished_)
+        connection_->NoticeClosedByPeer();
 }
 
 std::uint16_t ServerSession::Open() {
@@ -112,6 +151,7 @@ std::uint16_t ServerSession::LogIn(const SecretText& password) {
         status != Ncp::StatusFromCompletion(Ncp::Completion::PasswordExpired))
         return status;
     password_ = std::move(candidate);
+    loggedIn_ = true;
     return StatusCodes::Success;
 }
 

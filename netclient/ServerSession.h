@@ -39,9 +39,20 @@ public:
     std::uint16_t Reconnect();
     // Destroys the service connection; the session can connect again.
     void Disconnect();
+    // Logs out (function 25): the connection stays, attached without a login, and forgets its user and
+    // password, so that a reconnect does not log in again.
+    std::uint16_t LogOut();
+    // Takes over the connection, the login and the password of a session attached elsewhere (another user,
+    // or on another thread), destroying its own connection first. Handles opened before answer
+    // InvalidConnection from then on, as after a reconnect. fresh is left without a connection.
+    void TakeOver(ServerSession& fresh);
+    // The server has closed the connection since the last call: it counts as lost from now on.
+    void NoticeLostConnection();
 
     // Finished, open and not lost: calls can be made.
     bool IsUsable() const;
+    // A user is logged in on the connection (the keyed login succeeded and no logout followed).
+    bool IsLoggedIn() const { return loggedIn_ && IsUsable(); }
     std::uint32_t Generation() const { return generation_; }
     Ncp::ClientConnection& Connection() { return *connection_; }
 
@@ -70,6 +81,7 @@ private:
     std::uint8_t majorVersion_ = 0;
     std::uint32_t generation_ = 0;
     bool finished_ = false;
+    bool loggedIn_ = false;
     std::uint64_t roundTrips_ = 0;
 };
 

@@ -76,6 +76,7 @@ constexpr std::array Table{
     StatusWords{0x89C2, "The account on {server} has no credit left"},
     StatusWords{0x89C5, "The account on {server} is locked after too many wrong passwords"},
     StatusWords{0x89C6, "{server} refused: no console operator rights"},
+    StatusWords{0x897D, "Nobody is logged in on the connection to {server}"},
     StatusWords{0x89D6, "{server} does not accept this kind of login"},
     StatusWords{0x89D9, "{server} or the account has no connection left"},
     StatusWords{0x89DA, "{server} allows no logins at this time"},
@@ -94,12 +95,61 @@ constexpr std::array Table{
     StatusWords{CopyFailedStatus, "{source} could not be copied to {destination}"},
 };
 
+// Why a copy failed, after "{source} could not be copied to {destination}: ".
+std::string_view CopyProblemWords(NCP_Ext::CopyProblem problem) {
+    using NCP_Ext::CopyProblem;
+    switch (problem) {
+    case CopyProblem::SourceMissing:
+        return "there is no such file; check the source path and the NLM name";
+    case CopyProblem::SourceUnreadable:
+        return "the file cannot be read (no permission, or it is not a regular file)";
+    case CopyProblem::SameFile:
+        return "the destination is the source file itself";
+    case CopyProblem::NoRights:
+        return "the user on {server} has no rights to write into SYS:SYSTEM";
+    case CopyProblem::SizeOrSpaceLimit:
+        return "a file-size limit or the space left on the volume stopped the copy";
+    case CopyProblem::ReadOnlyDestination:
+        return "the file in SYS:SYSTEM is read-only";
+    case CopyProblem::DestinationNotAFile:
+        return "something that is not a file holds the name in SYS:SYSTEM";
+    case CopyProblem::ConnectionLost:
+        return "the connection to {server} was lost; choose {server} again or Reconnect (F5) in the server "
+               "list";
+    case CopyProblem::NoServer:
+        return "no server is chosen on the Connections page";
+    case CopyProblem::None:
+    case CopyProblem::Other:
+        break;
+    }
+    return {};
+}
+
 void PutIn(std::string& text, std::string_view placeholder, const std::string& name,
            std::string_view unnamed) {
     const std::string replacement = name.empty() ? std::string(unnamed) : name;
     for (std::size_t at = text.find(placeholder); at != std::string::npos;
          at = text.find(placeholder, at + replacement.size()))
         text.replace(at, placeholder.size(), replacement);
+}
+
+constexpr std::uint32_t NotLoggedIn = 0x897D;
+constexpr std::uint32_t NoConsoleRights = 0x89C6;
+
+bool IsConnectionGone(std::uint32_t status) {
+    return status == InvalidConnection || status == ConnectionLost || status == RequestTimedOut ||
+           status == SendFailed || status == InvalidConnRef || status == ReplyMismatch;
+}
+
+std::string Filled(std::string text, const StatusContext& context) {
+    PutIn(text, "{server}", context.server, "the server");
+    PutIn(text, "{module}", context.module, "the module");
+    PutIn(text, "{source}", context.sourceFile, "the file");
+    PutIn(text, "{destination}", context.destination, "the server");
+    // A sentence that starts with a name put in keeps its capital.
+    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
+        text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    return text;
 }
 
 const StatusWords* Find(std::uint32_t status) {
@@ -119,8 +169,15 @@ bool HasStatusText(std::uint32_t status) {
 std::string StatusText(std::uint32_t status, const StatusContext& context) {
     const StatusWords* entry = Find(status);
     std::string text;
-    if (entry != nullptr) {
+    if (status == StatusCodes::DSNotAvailable && context.notLoggedIn) {
+        // Such a server answers directory calls only after a login: the server is not to blame.
+        text = "Nobody is logged in on the connection to {server}, and {server} answers directory requests "
+               "only after a login";
+    } else if (entry != nullptr) {
         text = entry->words;
+        if (status == CopyFailedStatus)
+            if (const std::string_view why = CopyProblemWords(context.copyProblem); !why.empty())
+                text += ": " + std::string(why);
     } else if ((status & 0xFFFFFF00) == 0x8900) {
         // Any byte a server answers reaches the user as 0x89xx: say at least who refused.
         char code[8];
@@ -129,14 +186,25 @@ std::string StatusText(std::uint32_t status, const StatusContext& context) {
     } else {
         return {};
     }
-    PutIn(text, "{server}", context.server, "the server");
-    PutIn(text, "{module}", context.module, "the module");
-    PutIn(text, "{source}", context.sourceFile, "the file");
-    PutIn(text, "{destination}", context.destination, "the server");
-    // A sentence that starts with a name put in keeps its capital.
-    if (!text.empty() && text[0] >= 'a' && text[0] <= 'z')
-        text[0] = static_cast<char>(text[0] - 'a' + 'A');
-    return text;
+    return Filled(std::move(text), context);
+}
+
+std::string ConsoleRefusalText(std::uint32_t lookupStatus, const StatusContext& context) {
+    std::string text;
+    if (context.server.empty())
+        text = "No server is chosen: attach one with Attach a server… in the server list's menu";
+    else if (IsConnectionGone(lookupStatus))
+        text = "The connection to {server} is lost, so the extension could not be asked for. Choose {server} "
+               "again in the server list, or press F5 (Reconnect), to connect again";
+    else if (lookupStatus == NotLoggedIn || context.notLoggedIn)
+        text = "Nobody is logged in on the connection to {server}, and {server} answers console requests "
+               "only after a login: use Log in as… in the server list's menu";
+    else if (lookupStatus == NoConsoleRights)
+        text = "The user on {server} has no console operator rights: log in as a console operator with "
+               "Log in as… in the server list's menu";
+    else
+        return {};
+    return Filled(std::move(text), context);
 }
 
 } // namespace NetUtil

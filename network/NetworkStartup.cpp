@@ -18,9 +18,10 @@ bool NetworkStartup::Start(const Settings& settings, NetClient::PasswordStore& k
 
     NetClient::AttachmentList list;
     NetClient::AttachmentsFileState state = NetClient::AttachmentsFileState::Missing;
+    attachmentsFile_ =
+        settings.attachmentsFile.empty() ? NetClient::DefaultAttachmentsFilePath() : settings.attachmentsFile;
     if (!settings.demo) {
-        const std::string path = settings.attachmentsFile.empty() ? NetClient::DefaultAttachmentsFilePath()
-                                                                  : settings.attachmentsFile;
+        const std::string& path = attachmentsFile_;
         state = NetClient::ReadAttachmentsFile(path, list);
         // A file named on the command line must be there; only the default one may be missing.
         if (state == NetClient::AttachmentsFileState::Missing && !settings.attachmentsFile.empty()) {
@@ -42,9 +43,13 @@ bool NetworkStartup::Start(const Settings& settings, NetClient::PasswordStore& k
     }
     NetClient::StoredOrAskedPasswords passwords(keyring, prompt);
     failures_ = client_.AttachAll(list.attachments, passwords);
+    keyringNotice_ = NetClient::TellRememberFailureOnce(passwords.RememberFailures());
     return true;
 }
 
 std::string NetworkStartup::FailureText() const {
-    return NetClient::FormatAttachFailures(failures_, problems_);
+    std::string text = NetClient::FormatAttachFailures(failures_, problems_);
+    if (!keyringNotice_.empty())
+        text += (text.empty() ? "" : "\n\n") + keyringNotice_;
+    return text;
 }

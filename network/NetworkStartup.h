@@ -44,6 +44,11 @@ public:
     bool RunsDemo() const { return demo_ != nullptr; }
     LoopbackDemo* Demo() { return demo_.get(); }
 
+    // The servers that could not be attached (or were skipped), with their statuses.
+    const std::vector<NetClient::AttachFailure>& Failures() const { return failures_; }
+    // The attachments file: the one read at start, or where it would be (the demo network runs without it).
+    const std::string& AttachmentsFile() const { return attachmentsFile_; }
+
     // The text of the one box shown after start-up: the servers that were not attached and why, and the
     // attachments file's problems; empty when there is nothing to tell.
     std::string FailureText() const;
@@ -55,4 +60,6 @@ private:
     NetClient::NetworkFiles files_{client_};
     std::vector<NetClient::AttachFailure> failures_;
     std::vector<std::string> problems_;
+    std::string attachmentsFile_;
+    std::string keyringNotice_; // a password the keyring did not take
 };

@@ -37,6 +37,25 @@ bool IsSourceItself(const Platform::SourceFile& sourceFile, Platform::FileSystem
            Platform::LocalFiles().Identify(destination, identity) && identity == sourceFile.Identity();
 }
 
+CopyProblem ProblemOf(Platform::CreateResult result) {
+    switch (result) {
+    case Platform::CreateResult::ReadOnly:
+        return CopyProblem::ReadOnlyDestination;
+    case Platform::CreateResult::NotAFile:
+        return CopyProblem::DestinationNotAFile;
+    case Platform::CreateResult::NoRights:
+        return CopyProblem::NoRights;
+    case Platform::CreateResult::NoRoom:
+        return CopyProblem::SizeOrSpaceLimit;
+    case Platform::CreateResult::ConnectionLost:
+        return CopyProblem::ConnectionLost;
+    case Platform::CreateResult::Created:
+    case Platform::CreateResult::Refused:
+        break;
+    }
+    return CopyProblem::Other;
+}
+
 } // namespace
 
 FilePath SplitFileName(const std::string& fileName) {
@@ -67,19 +86,31 @@ void CompleteDestName(const std::string& source, std::string& destination) {
 }
 
 std::uint16_t CopyFile(const std::string& source, const std::string& destination) {
+    CopyProblem problem = CopyProblem::None;
+    return CopyFile(source, destination, problem);
+}
+
+std::uint16_t CopyFile(const std::string& source, const std::string& destination, CopyProblem& problem) {
+    const auto fail = [&problem](CopyProblem why) {
+        problem = why;
+        return CopyFailed;
+    };
+    problem = CopyProblem::None;
     std::string completedDestination = destination;
     CompleteDestName(source, completedDestination);
 
     Platform::FileSystem& sourceFiles = Platform::FilesFor(source);
     Platform::FileSystem& destinationFiles = Platform::FilesFor(completedDestination);
     std::unique_ptr<Platform::SourceFile> sourceFile;
-    if (sourceFiles.OpenForReading(source, sourceFile) != Platform::OpenResult::Opened)
-        return CopyFailed;
+    if (const Platform::OpenResult opened = sourceFiles.OpenForReading(source, sourceFile);
+        opened != Platform::OpenResult::Opened)
+        return fail(opened == Platform::OpenResult::Missing ? CopyProblem::SourceMissing
+                                                            : CopyProblem::SourceUnreadable);
     Platform::FileAttributes attributes;
     const bool haveAttributes = sourceFile->ReadAttributes(attributes);
 
     if (IsSourceItself(*sourceFile, sourceFiles, destinationFiles, completedDestination))
-        return CopyFailed;
+        return fail(CopyProblem::SameFile);
 
     // The new contents go beside the destination; an old file there stays as it is until they are complete.
     std::unique_ptr<Platform::ReplacementFile> destinationFile;
@@ -91,13 +122,13 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
         // as it was.
         if (created == Platform::CreateResult::ReadOnly && haveAttributes)
             destinationFiles.WriteAttributes(completedDestination, attributes);
-        return CopyFailed;
+        return fail(ProblemOf(created));
     }
 
     // The one buffer of the copy, taken before the loop and given back after it.
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[BlockSize]);
     if (!buffer)
-        return CopyFailed;
+        return fail(CopyProblem::Other);
 
     std::ptrdiff_t bytesRead = 0;
     std::ptrdiff_t bytesWritten = 0;
@@ -105,7 +136,7 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
         bytesRead = sourceFile->ReadBlock(buffer.get(), BlockSize);
         // Nothing sensible can follow a source that cannot be read.
         if (bytesRead < 0)
-            return CopyFailed;
+            return fail(CopyProblem::SourceUnreadable);
         bytesWritten = bytesRead == 0
                            ? 0
                            : destinationFile->WriteBlock(buffer.get(), static_cast<std::size_t>(bytesRead));
@@ -113,7 +144,7 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
     } while (bytesRead == static_cast<std::ptrdiff_t>(BlockSize) && bytesWritten == bytesRead);
     buffer.reset();
     if (bytesRead != bytesWritten)
-        return CopyFailed;
+        return fail(ProblemOf(destinationFile->Failure()));
 
     // Time and attributes are on the new file before it takes the destination's place; failures to carry
     // them over do not fail the copy.
@@ -122,7 +153,7 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
         destinationFile->SetModificationTime(ToEvenSeconds(modified));
     if (haveAttributes)
         destinationFile->SetAttributes(attributes);
-    return destinationFile->Commit() ? 0 : CopyFailed;
+    return destinationFile->Commit() ? 0 : fail(ProblemOf(destinationFile->Failure()));
 }
 
 } // namespace NCP_Ext

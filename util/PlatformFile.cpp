@@ -30,11 +30,27 @@ CreateResult MayReplace(const std::string& target) {
     if (::lstat(target.c_str(), &status) != 0)
         return errno == ENOENT ? CreateResult::Created : CreateResult::Refused;
     if (!S_ISREG(status.st_mode))
-        return CreateResult::Refused;
+        return CreateResult::NotAFile;
     if ((status.st_mode & WritePermissionBits) == 0)
         return CreateResult::ReadOnly;
     return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0 ? CreateResult::Created
-                                                                        : CreateResult::Refused;
+                                                                        : CreateResult::NoRights;
+}
+
+// What an errno of a failed create or write means to the user.
+CreateResult ResultOfError(int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return CreateResult::NoRights;
+    case EFBIG:
+    case ENOSPC:
+    case EDQUOT:
+        return CreateResult::NoRoom;
+    default:
+        return CreateResult::Refused;
+    }
 }
 
 // The file that new contents for localPath replace: the path itself, or the file a symbolic link there
@@ -164,7 +180,7 @@ CreateResult LocalReplacementFile::Create(const std::string& localPath,
             return CreateResult::Created;
         }
         if (errno != EEXIST)
-            return CreateResult::Refused;
+            return ResultOfError(errno);
     }
     return CreateResult::Refused;
 }
@@ -186,6 +202,7 @@ std::ptrdiff_t LocalReplacementFile::WriteBlock(const char* buffer, std::size_t 
             if (errno == EINTR)
                 continue;
             // EFBIG past a file-size limit, ENOSPC, EIO: the block stays short.
+            failure_ = ResultOfError(errno);
             return done == 0 ? -1 : static_cast<std::ptrdiff_t>(done);
         }
         if (count == 0)
@@ -215,12 +232,23 @@ bool LocalReplacementFile::Commit() {
         return false;
     // The contents reach the disk before the name does, so that a crash leaves the old file or the new one.
     const bool stored = ::fsync(descriptor_) == 0;
+    if (!stored)
+        failure_ = ResultOfError(errno);
     const bool closed = ::close(descriptor_) == 0;
+    if (stored && !closed)
+        failure_ = ResultOfError(errno);
     descriptor_ = -1;
-    // Asked again: the destination may have become read-only or something else since the start.
-    if (!stored || !closed || MayReplace(target_) != CreateResult::Created ||
-        ::rename(temporary_.c_str(), target_.c_str()) != 0)
+    if (!stored || !closed)
         return false;
+    // Asked again: the destination may have become read-only or something else since the start.
+    if (const CreateResult allowed = MayReplace(target_); allowed != CreateResult::Created) {
+        failure_ = allowed;
+        return false;
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        failure_ = ResultOfError(errno);
+        return false;
+    }
     committed_ = true;
     return true;
 }

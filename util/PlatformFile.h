@@ -53,12 +53,14 @@ public:
     bool SetModificationTime(const FileTime& time) override;
     bool SetAttributes(const FileAttributes& attributes) override;
     bool Commit() override;
+    CreateResult Failure() const override { return failure_; }
 
 private:
     std::string target_;
     std::string temporary_;
     int descriptor_ = -1;
     bool committed_ = false;
+    CreateResult failure_ = CreateResult::Refused;
 };
 
 // Device and inode of what the name leads to (links followed).

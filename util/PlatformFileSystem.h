@@ -36,8 +36,10 @@ struct FileIdentity {
 };
 
 enum class OpenResult { Opened, Missing, Refused };
-// ReadOnly: the destination is a regular file without any write permission bit.
-enum class CreateResult { Created, ReadOnly, Refused };
+// ReadOnly: the destination is a regular file without any write permission bit. NotAFile: something else
+// holds the name. NoRights: the directory or the file may not be written. NoRoom: a size or space limit.
+// ConnectionLost: the server that holds the file cannot be reached. Refused: any other reason.
+enum class CreateResult { Created, ReadOnly, Refused, NotAFile, NoRights, NoRoom, ConnectionLost };
 
 // An existing regular file open for reading.
 class SourceFile {
@@ -63,6 +65,8 @@ public:
     // Stores the contents and puts them in place; false, with the destination as it was, when any step fails
     // or the destination has meanwhile become something that must not be replaced.
     virtual bool Commit() = 0;
+    // Why the last failed write or Commit failed, in CreateResult's terms (Refused when not known).
+    virtual CreateResult Failure() const { return CreateResult::Refused; }
 };
 
 class FileSystem {

@@ -1,6 +1,8 @@
 #include "app/widgets/RadioGroup.h"
 
 #include <QButtonGroup>
+#include <QContextMenuEvent>
+#include <QIcon>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -36,6 +38,52 @@ void RadioGroup::addItem(const QString& text) {
     }
     buttons_->addButton(button, id);
     column_->insertWidget(id, button);
+    button->installEventFilter(this);
+}
+
+void RadioGroup::removeItem(int index) {
+    QAbstractButton* button = buttons_->button(index);
+    if (button == nullptr)
+        return;
+    const int before = count();
+    if (index == itemIndex())
+        setItemIndex(-1);
+    buttons_->removeButton(button);
+    delete button;
+    for (int later = index + 1; later < before; ++later)
+        buttons_->setId(buttons_->button(later), later - 1);
+}
+
+void RadioGroup::setItemMark(int index, const QIcon& mark, const QString& toolTip) {
+    QAbstractButton* button = buttons_->button(index);
+    if (button == nullptr)
+        return;
+    button->setIcon(mark);
+    button->setToolTip(toolTip);
+}
+
+QString RadioGroup::itemToolTip(int index) const {
+    const QAbstractButton* button = buttons_->button(index);
+    return button != nullptr ? button->toolTip() : QString();
+}
+
+bool RadioGroup::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu) {
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        const int entry = button != nullptr ? buttons_->id(button) : -1;
+        auto* menuEvent = static_cast<QContextMenuEvent*>(event);
+        // The menu key opens the menu beside the focused entry rather than where the mouse happens to be.
+        const QPoint at = menuEvent->reason() == QContextMenuEvent::Keyboard && button != nullptr
+                              ? button->mapToGlobal(QPoint(button->width() / 2, button->height() / 2))
+                              : menuEvent->globalPos();
+        Q_EMIT contextMenuRequested(entry, at);
+        return true;
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void RadioGroup::contextMenuEvent(QContextMenuEvent* event) {
+    Q_EMIT contextMenuRequested(-1, event->globalPos());
 }
 
 void RadioGroup::clearItems() {

@@ -6,6 +6,8 @@
 #include <QStringList>
 
 class QButtonGroup;
+class QContextMenuEvent;
+class QIcon;
 class QRadioButton;
 class QVBoxLayout;
 
@@ -23,6 +25,12 @@ public:
 
     void addItem(const QString& text);
     void clearItems(); // also clears the selection, silently
+    // Removes one entry; the later entries move up. Removing the selected entry clears the selection
+    // silently.
+    void removeItem(int index);
+    // A mark beside an entry's text and its tool tip, which leave the text as it is.
+    void setItemMark(int index, const QIcon& mark, const QString& toolTip);
+    QString itemToolTip(int index) const;
     int count() const;
     QString itemText(int index) const;
     QStringList items() const;
@@ -36,6 +44,13 @@ public:
 
 Q_SIGNALS:
     void clicked();
+    // The user asked for a context menu (right click or the menu key) on an entry, or on the group's empty
+    // part (entry -1), at a place on the screen.
+    void contextMenuRequested(int entry, const QPoint& globalPosition);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     QButtonGroup* buttons_ = nullptr;

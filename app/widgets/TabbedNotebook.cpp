@@ -70,8 +70,11 @@ void TabbedNotebook::onTabBarChanged(int index) {
         changeHandler_(index, allowChange);
     if (!allowChange)
         return;
-    const QSignalBlocker quiet(tabs_);
-    tabs_->setCurrentIndex(index);
-    pages_->setCurrentIndex(index);
-    currentPage_ = index;
+    {
+        const QSignalBlocker quiet(tabs_);
+        tabs_->setCurrentIndex(index);
+        pages_->setCurrentIndex(index);
+        currentPage_ = index;
+    }
+    Q_EMIT pageEntered(index);
 }

@@ -36,6 +36,10 @@ public:
     QTabBar* tabBar() const { return tabs_; }
     QWidget* page(int index) const;
 
+Q_SIGNALS:
+    // A page was entered, by whatever route, once the handler allowed it.
+    void pageEntered(int index);
+
 private:
     void onTabBarChanged(int index);
 

@@ -151,73 +151,94 @@ private Q_SLOTS:
         QVERIFY(fixture.client.Calls().empty());
     }
 
-    // Each row: a failure injected into the first choice (made by FormCreate) on a version-4 server.
+    // Each row: a failure injected into the first choice (made by FormCreate) on a version-4 server. Fields
+    // that the failure keeps from this server's data are emptied, never left showing another server's.
     void failures_data() {
         QTest::addColumn<QString>("failingCall");
         QTest::addColumn<uint>("status");
+        QTest::addColumn<bool>("loggedIn");
         QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<QStringList>("details");
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QString>("caption");
         const QString dn = QStringLiteral("CN=FS4.O=ACME");
-        QTest::addRow("lookup fails")
-            << "OpenConnByReference" << 0x8801u << QStringList{} << InitialFields << "FS4: EditUser";
+        const QString admin = QStringLiteral("CN=Admin.O=ACME");
+        QTest::addRow("lookup fails") << "OpenConnByReference" << 0x8801u << true << QStringList{}
+                                      << QStringList{} << QStringList{"", "", "", "", "", ""} << "FS4: ";
         QTest::addRow("user name unreadable")
-            << "GetConnInfo" << 0x8801u << QStringList{}
+            << "GetConnInfo" << 0x8801u << true << QStringList{} << QStringList{}
             << QStringList{"", dn, "v4.11", "12 of 250 used", "4", "OU=SALES.O=ACME"} << "FS4: ";
         QTest::addRow("server information fails")
-            << "NWGetFileServerInformation" << 0x8801u
+            << "NWGetFileServerInformation" << 0x8801u << true
             << QStringList{"Error 8801: NWGetFileServerInformation"}
-            << QStringList{"CN=Admin.O=ACME", "EditSrv", "EditVer", "EditConn", "EditVol", "EditBndCtx"}
+            << QStringList{"The connection to FS4 is not open"} << QStringList{admin, "", "", "", "", ""}
             << "FS4: CN=Admin.O=ACME";
         QTest::addRow("no directory context")
-            << "NWDSCreateContextHandle" << 0x8801u << QStringList{"Error 0148: NWDSCreateContextHandle"}
-            << QStringList{"CN=Admin.O=ACME", "FS4", "v4.11", "12 of 250 used", "4", ""}
-            << "FS4: CN=Admin.O=ACME";
+            << "NWDSCreateContextHandle" << 0x8801u << true
+            << QStringList{"Error 0148: NWDSCreateContextHandle"}
+            << QStringList{"No directory context could be made"}
+            << QStringList{admin, "FS4", "v4.11", "12 of 250 used", "4", ""} << "FS4: CN=Admin.O=ACME";
         QTest::addRow("directory name fails")
-            << "NWDSGetServerDN" << 0xFFFFFDA7u << QStringList{"Error FFFFFDA7: NWDSGetServerDN"}
-            << QStringList{"CN=Admin.O=ACME", "FS4", "v4.11", "12 of 250 used", "4", "OU=SALES.O=ACME"}
+            << "NWDSGetServerDN" << 0xFFFFFDA7u << true << QStringList{"Error FFFFFDA7: NWDSGetServerDN"}
+            << QStringList{"The directory of FS4 has no such entry"}
+            << QStringList{admin, "FS4", "v4.11", "12 of 250 used", "4", "OU=SALES.O=ACME"}
+            << "FS4: CN=Admin.O=ACME";
+        QTest::addRow("directory refused to a connection without a login")
+            << "NWDSGetServerDN" << 0xFFFFFC1Eu << false << QStringList{"Error FFFFFC1E: NWDSGetServerDN"}
+            << QStringList{"Nobody is logged in on the connection to FS4, and FS4 answers directory requests "
+                           "only after a login"}
+            << QStringList{"<not authenticated>", "FS4", "v4.11", "12 of 250 used", "4", "OU=SALES.O=ACME"}
+            << "FS4: <not authenticated>";
+        QTest::addRow("directory refused by a server without directory services")
+            << "NWDSGetServerDN" << 0xFFFFFC1Eu << true << QStringList{"Error FFFFFC1E: NWDSGetServerDN"}
+            << QStringList{"FS4 has no directory services"}
+            << QStringList{admin, "FS4", "v4.11", "12 of 250 used", "4", "OU=SALES.O=ACME"}
             << "FS4: CN=Admin.O=ACME";
         QTest::addRow("bindery context fails")
-            << "GetBinderyContext" << 0xFFFFFDA7u << QStringList{}
-            << QStringList{"CN=Admin.O=ACME", dn, "v4.11", "12 of 250 used", "4", ""}
-            << "FS4: CN=Admin.O=ACME";
+            << "GetBinderyContext" << 0xFFFFFDA7u << true << QStringList{} << QStringList{}
+            << QStringList{admin, dn, "v4.11", "12 of 250 used", "4", ""} << "FS4: CN=Admin.O=ACME";
     }
 
     void failures() {
         QFETCH(QString, failingCall);
         QFETCH(uint, status);
+        QFETCH(bool, loggedIn);
         QFETCH(QStringList, boxes);
+        QFETCH(QStringList, details);
         QFETCH(QStringList, fields);
         QFETCH(QString, caption);
         WindowFixture fixture;
-        fixture.Connect(Server("FS4", 4, 11), AdminId);
+        fixture.Connect(Server("FS4", 4, 11), loggedIn ? AdminId : 0);
         fixture.client.FailAlways(failingCall.toStdString(), status);
         TMainForm& form = fixture.Open();
 
         QCOMPARE(fixture.boxes.texts(), boxes);
+        QStringList seenDetails;
         for (const ModalBoxCloser::SeenBox& box : fixture.boxes.boxes()) {
             QCOMPARE(box.caption, QStringLiteral("Fehler"));
             QCOMPARE(box.icon, static_cast<int>(QMessageBox::Critical));
             QCOMPARE(box.buttons, QStringList{"OK"});
             QVERIFY(box.centredOnScreen);
+            seenDetails << box.detail;
         }
+        QCOMPARE(seenDetails, details);
         QCOMPARE(Fields(form), fields);
         QCOMPARE(form.windowTitle(), caption);
         QCOMPARE(fixture.client.LiveContexts(), 0);
     }
 
-    void aVanishedConnectionKeepsThePreviousServersFields() {
+    // A server whose connection is gone since start: the page shows nothing of the server chosen before.
+    void aVanishedConnectionEmptiesThePreviousServersFields() {
         WindowFixture fixture;
         fixture.Connect(Server("FS5", 5, 0), AdminId);
         fixture.Connect(Server("FS3", 3, 12), AdminId);
         TMainForm& form = fixture.Open();
-        const QStringList before = Fields(form);
         fixture.client.Connection(2).serverName = "GONE"; // the scan no longer finds FS3
         form.EditUser->setText(QStringLiteral("typed by hand"));
         form.ServerList->setItemIndex(1);
 
-        QCOMPARE(form.windowTitle(), QStringLiteral("FS3: typed by hand"));
-        QCOMPARE(Fields(form).mid(1), before.mid(1));
+        QCOMPARE(form.windowTitle(), QStringLiteral("FS3: "));
+        QCOMPARE(Fields(form), (QStringList{"", "", "", "", "", ""}));
         QCOMPARE(CurrentConn, 0u);
         QCOMPARE(LastStatus, static_cast<std::uint32_t>(StatusCodes::NoMoreEntries));
         QVERIFY(fixture.boxes.boxes().empty());

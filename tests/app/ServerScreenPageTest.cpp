@@ -14,9 +14,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
+
+#include <cmath>
 
 namespace {
 
@@ -403,11 +406,107 @@ private Q_SLOTS:
         QVERIFY(ticksDuringBox > 0);
     }
 
+    // The refusal keeps its words; when the extension is not what is missing, the line below says what is.
+    void theRefusalSaysWhatIsReallyMissing_data() {
+        QTest::addColumn<uint>("lookupStatus");
+        QTest::addColumn<QString>("detail");
+        QTest::addRow("the extension is missing") << 0x89FEu << "";
+        QTest::addRow("the connection is lost") << 0x8801u
+                                                << "The connection to FS5 is lost, so the extension could "
+                                                   "not be asked for. Choose FS5 again in the "
+                                                   "server list, or press F5 (Reconnect), to connect again";
+        QTest::addRow("nobody is logged in")
+            << 0x897Du
+            << "Nobody is logged in on the connection to FS5, and FS5 answers console requests only after a "
+               "login: use Log in as… in the server list's menu";
+        QTest::addRow("no console rights")
+            << 0x89C6u
+            << "The user on FS5 has no console operator rights: log in as a console operator with Log in as… "
+               "in the server list's menu";
+    }
+
+    void theRefusalSaysWhatIsReallyMissing() {
+        QFETCH(uint, lookupStatus);
+        QFETCH(QString, detail);
+        ConsoleFixture fixture;
+        fixture.client.FailAlways("GetNCPExtensionInfoByName", lookupStatus);
+        TMainForm& form = fixture.Open();
+        QTest::mouseClick(form.TabbedNotebook1->tabBar(), Qt::LeftButton, {},
+                          form.TabbedNotebook1->tabBar()->tabRect(2).center());
+        QCOMPARE(fixture.boxes.texts(), QStringList{"NCP Extensions not loaded. Load QVEXT.NLM, first"});
+        QCOMPARE(fixture.boxes.boxes()[0].detail, detail);
+        QCOMPARE(form.TabbedNotebook1->pageIndex(), 0);
+    }
+
+    // However the page is reached, typing goes to Input at once.
+    void enteringThePagePutsTheKeyboardInInput_data() {
+        QTest::addColumn<QString>("route");
+        QTest::addRow("click on the tab") << "click";
+        QTest::addRow("Alt+S") << "accelerator";
+        QTest::addRow("arrow key on the tab row") << "arrow";
+        QTest::addRow("from code") << "code";
+    }
+
+    void enteringThePagePutsTheKeyboardInInput() {
+        QFETCH(QString, route);
+        ConsoleFixture fixture;
+        TMainForm& form = fixture.Open();
+        fixture.Activate();
+        QTabBar* tabs = form.TabbedNotebook1->tabBar();
+        form.TabbedNotebook1->setPageIndex(1);
+        form.EditNLMName->setFocus();
+        if (route == QStringLiteral("click"))
+            QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(2).center());
+        else if (route == QStringLiteral("accelerator"))
+            QTest::keyClick(&form, Qt::Key_S, Qt::AltModifier);
+        else if (route == QStringLiteral("arrow")) {
+            tabs->setFocus();
+            QTest::keyClick(tabs, Qt::Key_Right);
+        } else
+            form.TabbedNotebook1->setPageIndex(2);
+        QCOMPARE(form.TabbedNotebook1->pageIndex(), 2);
+        QTRY_COMPARE(QApplication::focusWidget(), form.EditKey);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+        QTRY_VERIFY(fixture.client.CallCount("NCPExtensionRequest") > 0);
+    }
+
+    // The console's black text on a background of its own, whatever the desktop's palette.
+    void theConsoleStaysReadableUnderADarkPalette() {
+        const QPalette before = QApplication::palette();
+        QPalette dark = before;
+        for (const auto& [role, colour] : {std::pair{QPalette::Window, QColor(0x2b, 0x2b, 0x2b)},
+                                           std::pair{QPalette::Base, QColor(0x1e, 0x1e, 0x1e)},
+                                           std::pair{QPalette::Text, QColor(0xe0, 0xe0, 0xe0)},
+                                           std::pair{QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0)}})
+            dark.setColor(role, colour);
+        QApplication::setPalette(dark);
+        ConsoleFixture fixture;
+        TMainForm& form = fixture.OpenOnScreens();
+        const QImage shot = form.MemoConsole->viewport()->grab().toImage();
+        QApplication::setPalette(before);
+        const QColor background = shot.pixelColor(shot.width() - 3, shot.height() - 3);
+        const QColor text = form.MemoConsole->palette().color(QPalette::Text);
+        QCOMPARE(text, QColor(Qt::black));
+        const auto luminance = [](const QColor& colour) {
+            const auto channel = [](double value) {
+                return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) +
+                   0.0722 * channel(colour.blueF());
+        };
+        const double contrast = (luminance(background) + 0.05) / (luminance(text) + 0.05);
+        QVERIFY2(contrast >= 7.0,
+                 qPrintable(QStringLiteral("contrast %1:1 on %2").arg(contrast).arg(background.name())));
+    }
+
     void withoutAnyServerThePageIsRefused() {
         WindowFixture fixture;
         TMainForm& form = fixture.Open();
         form.TabbedNotebook1->setPageIndex(2);
         QCOMPARE(fixture.boxes.texts(), QStringList{"NCP Extensions not loaded. Load QVEXT.NLM, first"});
+        QCOMPARE(fixture.boxes.boxes()[0].detail,
+                 QStringLiteral(
+                     "No server is chosen: attach one with Attach a server… in the server list's menu"));
         QCOMPARE(form.TabbedNotebook1->pageIndex(), 0);
         QCOMPARE(fixture.client.CallsNamed("GetNCPExtensionInfoByName").front(),
                  std::string("GetNCPExtensionInfoByName(conn=0,name=QV_EXT)"));

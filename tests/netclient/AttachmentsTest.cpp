@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using NetClient::Attachment;
 using NetClient::AttachmentList;
 
@@ -34,6 +36,40 @@ class AttachmentsTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // A server saved from the attach dialog: the file keeps its comments, order and line ends, a known
+    // section gets the new lines below its heading, and the result reads back as the attachment.
+    void savesAnAttachmentIntoTheText_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addRow("an empty file gets the section alone")
+            << QByteArray()
+            << QByteArray("[FS2]\nAddress = 10.0.0.2:5240\nUser = ADMIN\nContext = O=ACME\nTimeout = 30\n");
+        QTest::addRow("appended after a comment and a section, one blank line between")
+            << QByteArray("; mine\n[ATLAS]\nAddress = 10.0.0.1 ; the first\n")
+            << QByteArray(
+                   "; mine\n[ATLAS]\nAddress = 10.0.0.1 ; the first\n\n[FS2]\nAddress = 10.0.0.2:5240\n"
+                   "User = ADMIN\nContext = O=ACME\nTimeout = 30\n");
+        QTest::addRow("a section of the same name in another case is replaced in place, comments kept")
+            << QByteArray("[fs2]\n# old one\nAddress = 1.2.3.4\nUser = X\n[ATLAS]\nAddress = a\n")
+            << QByteArray("[fs2]\nAddress = 10.0.0.2:5240\nUser = ADMIN\nContext = O=ACME\nTimeout = 30\n"
+                          "# old one\n[ATLAS]\nAddress = a\n");
+        QTest::addRow("CRLF line ends stay CRLF")
+            << QByteArray("[ATLAS]\r\nAddress = a\r\n")
+            << QByteArray("[ATLAS]\r\nAddress = a\r\n\r\n[FS2]\r\nAddress = 10.0.0.2:5240\r\nUser = ADMIN\r\n"
+                          "Context = O=ACME\r\nTimeout = 30\r\n");
+    }
+
+    void savesAnAttachmentIntoTheText() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        const Attachment fs2{"FS2", "10.0.0.2", 5240, "ADMIN", "O=ACME", 30};
+        const std::string text = NetClient::WithAttachment(before.toStdString(), fs2);
+        QCOMPARE(QByteArray::fromStdString(text), after);
+        const AttachmentList read = NetClient::ParseAttachments(text);
+        QVERIFY(read.problems.empty());
+        QVERIFY(Summary(read).filter(QStringLiteral("|10.0.0.2|5240|ADMIN|O=ACME|30")).size() == 1);
+    }
+
     void readsWellFormedFiles_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QStringList>("attachments");

@@ -100,7 +100,7 @@ struct NetworkFilesSeen final : Platform::FileSystem {
 
 // Builds the files of one fault below dir, copies, and checks that the copy failed and that nothing below
 // dir changed (no source emptied, no old destination lost, no temporary file left behind).
-std::string CopyFault(const std::string& fault, const std::string& dir) {
+std::string CopyFault(const std::string& fault, const std::string& dir, NCP_Ext::CopyProblem expected) {
     const std::string nlm = dir + "/nlm";
     const std::string out = dir + "/out";
     const std::string volume = dir + "/vol";
@@ -158,6 +158,9 @@ std::string CopyFault(const std::string& fault, const std::string& dir) {
         limit.rlim_cur = 10000;
         prepared =
             prepared && std::signal(SIGXFSZ, SIG_DFL) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    } else if (fault == "source missing") {
+        source = nlm + "/MISSING.NLM";
+        prepared = Write(old, "old", 0644);
     } else if (fault == "source fails to read") {
         source = "/proc/self/mem";
         prepared = Write(out + "/mem", "old", 0644);
@@ -173,11 +176,15 @@ std::string CopyFault(const std::string& fault, const std::string& dir) {
     if (overNetwork)
         Platform::BindNetworkFiles(&network);
     const std::vector<std::string> before = Snapshot(dir);
-    const std::uint16_t status = NCP_Ext::CopyFile(source, destination);
+    NCP_Ext::CopyProblem problem = NCP_Ext::CopyProblem::None;
+    const std::uint16_t status = NCP_Ext::CopyFile(source, destination, problem);
     const std::vector<std::string> after = Snapshot(dir);
     Platform::BindNetworkFiles(nullptr);
     if (status != NCP_Ext::CopyFailed)
         return "the copy gave " + std::to_string(status);
+    if (problem != expected)
+        return "the copy named problem " + std::to_string(static_cast<int>(problem)) + ", not " +
+               std::to_string(static_cast<int>(expected));
     if (network.created)
         return "the destination was written over the network";
     return Missing(before, after, "gone: ") + Missing(after, before, "new: ");
@@ -186,37 +193,55 @@ std::string CopyFault(const std::string& fault, const std::string& dir) {
 } // namespace
 
 Q_DECLARE_METATYPE(ScenarioUser)
+Q_DECLARE_METATYPE(NCP_Ext::CopyProblem)
 
 class CopyFaultsTest final : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Each fault fails the copy with 0xFFFF, names why (for the words below the box), and changes nothing.
     void faultLeavesEverythingAsItWas_data() {
+        using Problem = NCP_Ext::CopyProblem;
         QTest::addColumn<std::string>("fault");
         QTest::addColumn<ScenarioUser>("user");
-        for (const char* fault :
-             {"same path", "same path through a dot", "the source's own directory", "hard link to the source",
-              "symbolic link to the source", "source directory is the volume's SYS:SYSTEM",
-              "source directory is the volume's SYS:SYSTEM, written over the network",
-              "volume directory linked out of the volume", "read-only destination", "named pipe",
-              "link to a device", "directory", "file-size limit", "source fails to read"})
-            QTest::addRow("%s", fault) << std::string(fault) << ScenarioUser::Current;
+        QTest::addColumn<Problem>("problem");
+        const std::pair<const char*, Problem> faults[] = {
+            {"same path", Problem::SameFile},
+            {"same path through a dot", Problem::SameFile},
+            {"the source's own directory", Problem::SameFile},
+            {"hard link to the source", Problem::SameFile},
+            {"symbolic link to the source", Problem::SameFile},
+            {"source directory is the volume's SYS:SYSTEM", Problem::SameFile},
+            {"source directory is the volume's SYS:SYSTEM, written over the network", Problem::SameFile},
+            {"volume directory linked out of the volume", Problem::Other},
+            {"read-only destination", Problem::ReadOnlyDestination},
+            {"named pipe", Problem::DestinationNotAFile},
+            {"link to a device", Problem::DestinationNotAFile},
+            {"directory", Problem::DestinationNotAFile},
+            {"file-size limit", Problem::SizeOrSpaceLimit},
+            {"source fails to read", Problem::SourceUnreadable},
+            {"source missing", Problem::SourceMissing},
+        };
+        for (const auto& [fault, problem] : faults)
+            QTest::addRow("%s", fault) << std::string(fault) << ScenarioUser::Current << problem;
         // Permission bits do not stop the superuser; these need an ordinary user.
         QTest::addRow("read-only destination, unprivileged")
-            << "read-only destination"s << ScenarioUser::Nobody;
+            << "read-only destination"s << ScenarioUser::Nobody << Problem::ReadOnlyDestination;
         QTest::addRow("destination directory not writable, unprivileged")
-            << "destination directory not writable"s << ScenarioUser::Nobody;
-        QTest::addRow("file-size limit, unprivileged") << "file-size limit"s << ScenarioUser::Nobody;
+            << "destination directory not writable"s << ScenarioUser::Nobody << Problem::NoRights;
+        QTest::addRow("file-size limit, unprivileged")
+            << "file-size limit"s << ScenarioUser::Nobody << Problem::SizeOrSpaceLimit;
     }
     void faultLeavesEverythingAsItWas() {
         QFETCH(std::string, fault);
         QFETCH(ScenarioUser, user);
+        QFETCH(NCP_Ext::CopyProblem, problem);
         QTemporaryDir temporary;
         QVERIFY(temporary.isValid());
         const std::string dir = temporary.path().toStdString();
         if (user == ScenarioUser::Nobody && ::geteuid() == 0)
             QVERIFY(::chown(dir.c_str(), NobodyId, NobodyId) == 0);
-        const std::string result = RunInChild(user, 20, [&] { return CopyFault(fault, dir); });
+        const std::string result = RunInChild(user, 20, [&] { return CopyFault(fault, dir, problem); });
         QVERIFY2(result.empty(), result.c_str());
     }
 
