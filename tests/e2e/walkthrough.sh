@@ -65,8 +65,10 @@ expect_no_error_box() {
 }
 
 boreas_system="$E2E_VOLUMES/BOREAS/SYS/SYSTEM"
+# Beside the program in the build tree; an installed program takes it from its share/tessaline.
 nlm_source="$(dirname "$program")/QVEXT.NLM"
-[ -f "$nlm_source" ] || fail "no QVEXT.NLM beside the program to transfer"
+[ -f "$nlm_source" ] || nlm_source="$(realpath -m "$(dirname "$program")/../share/tessaline/QVEXT.NLM")"
+[ -f "$nlm_source" ] || fail "no QVEXT.NLM beside the program or in its share/tessaline to transfer"
 
 # The program under a name that adds --capture (exec keeps the process, which the window search goes by).
 capture="$(realpath "$2")/session.pcap"
