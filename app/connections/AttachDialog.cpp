@@ -30,7 +30,7 @@ QSpinBox* MakeNumber(QWidget* parent, const QString& name, int low, int high, in
 } // namespace
 
 AttachDialog::AttachDialog(std::vector<NotAttached> notAttached, const QString& attachmentsFile,
-                           bool canRemember, Ncp::PcapWriter* capture, QWidget* parent)
+                           bool fileRead, bool canRemember, Ncp::PcapWriter* capture, QWidget* parent)
     : QDialog(parent), notAttached_(std::move(notAttached)), capture_(capture) {
     setWindowTitle(QStringLiteral("Attach a server"));
     address_ = MakeField(this, QStringLiteral("AddressEdit"), 253);
@@ -69,11 +69,17 @@ AttachDialog::AttachDialog(std::vector<NotAttached> notAttached, const QString& 
                            .arg(QString::fromStdString(server.attachment.serverName),
                                 QString::fromStdString(server.attachment.AddressText()), server.reason));
     connect(list_, &QListWidget::currentRowChanged, this, &AttachDialog::fillFrom);
-    auto* listLabel = new QLabel(notAttached_.empty()
-                                     ? QStringLiteral("Every server of the attachments file is attached.")
-                                     : QStringLiteral("Not attached from the attachments file (choose one to "
-                                                      "try it again):"),
-                                 this);
+    QString listNote;
+    if (!fileRead)
+        listNote =
+            QStringLiteral("There is no attachments file yet (%1): Save in the attachments file starts one.")
+                .arg(attachmentsFile);
+    else if (notAttached_.empty())
+        listNote = QStringLiteral("Every server of the attachments file is attached.");
+    else
+        listNote = QStringLiteral("Not attached from the attachments file (choose one to try it again):");
+    auto* listLabel = new QLabel(listNote, this);
+    listLabel->setWordWrap(true);
     listLabel->setBuddy(list_);
     list_->setVisible(!notAttached_.empty());
 

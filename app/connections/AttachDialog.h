@@ -34,8 +34,9 @@ public:
         QString reason;
     };
 
-    AttachDialog(std::vector<NotAttached> notAttached, const QString& attachmentsFile, bool canRemember,
-                 Ncp::PcapWriter* capture, QWidget* parent);
+    // fileRead: the attachments file exists and was read (otherwise the list says there is none yet).
+    AttachDialog(std::vector<NotAttached> notAttached, const QString& attachmentsFile, bool fileRead,
+                 bool canRemember, Ncp::PcapWriter* capture, QWidget* parent);
     ~AttachDialog() override;
 
     // After Accepted: the attached session, the attachment as given (its name is the server's), whether to

@@ -223,8 +223,10 @@ void ConnectionTools::attachServer() {
     // The servers of the attachments file that are not attached now, with what start-up said of them.
     std::vector<AttachDialog::NotAttached> notAttached;
     NetClient::AttachmentList file;
-    if (!start_.attachmentsFile.empty() && NetClient::ReadAttachmentsFile(start_.attachmentsFile, file) ==
-                                               NetClient::AttachmentsFileState::Read) {
+    const bool fileRead =
+        !start_.attachmentsFile.empty() &&
+        NetClient::ReadAttachmentsFile(start_.attachmentsFile, file) == NetClient::AttachmentsFileState::Read;
+    if (fileRead) {
         const std::vector<NetClient::ConnectionEntry> attached = control_.ConnectionList();
         for (const NetClient::Attachment& attachment : file.attachments) {
             const bool isAttached = std::any_of(attached.begin(), attached.end(), [&](const auto& entry) {
@@ -243,8 +245,8 @@ void ConnectionTools::attachServer() {
         }
     }
     const bool canRemember = start_.keyring != nullptr && start_.keyring->IsAvailable();
-    AttachDialog dialog(std::move(notAttached), QString::fromStdString(start_.attachmentsFile), canRemember,
-                        control_.Capture(), &form_);
+    AttachDialog dialog(std::move(notAttached), QString::fromStdString(start_.attachmentsFile), fileRead,
+                        canRemember, control_.Capture(), &form_);
     dialog.setObjectName(QStringLiteral("AttachDialog"));
     if (dialog.exec() != QDialog::Accepted)
         return;

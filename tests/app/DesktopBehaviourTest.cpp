@@ -4,6 +4,7 @@
 
 #include "WindowFixture.h"
 
+#include "app/ProgramDirectory.h"
 #include "app/WindowPlacement.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
@@ -116,10 +117,17 @@ private Q_SLOTS:
                                                        << "QVEXT.NLM"
                                                        << "Error 8903: NWSMUnloadNLM"
                                                        << "QVEXT.NLM is not loaded on FS4";
-        QTest::addRow("a source file that is not there") << "ButtonCopyToServer"
-                                                         << "NOPE.NLM"
-                                                         << "Error FFFF: CopyFile"
-                                                         << "COPYFAILED";
+        // The copy's status stays 0xFFFF; the line below names what went wrong.
+        QTest::addRow("a source file that is not there")
+            << "ButtonCopyToServer"
+            << "NOPE.NLM"
+            << "Error FFFF: CopyFile"
+            << "COPYFAILED: there is no such file; check the source path and the NLM name";
+        QTest::addRow("a read-only module in SYS:SYSTEM")
+            << "ButtonCopyToServer"
+            << "QVEXT.NLM"
+            << "Error FFFF: CopyFile"
+            << "COPYFAILED: the file in SYS:SYSTEM is read-only";
     }
 
     void errorBoxesSayInWordsWhatFailed() {
@@ -128,15 +136,45 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QString, detail);
         DesktopFixture fixture;
+        if (detail.contains(QStringLiteral("read-only"))) {
+            QFile old(QDir(fixture.volumes.path()).filePath(QStringLiteral("SYS/SYSTEM/QVEXT.NLM")));
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+            old.close();
+            QVERIFY(old.setPermissions(QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        }
         TMainForm& form = fixture.OpenOnExtensions();
         form.EditNLMName->setText(module);
         QTest::mouseClick(form.findChild<QPushButton*>(button), Qt::LeftButton);
         QCOMPARE(fixture.boxes.texts(), QStringList{text});
         QCOMPARE(fixture.boxes.boxes()[0].caption, QStringLiteral("Fehler"));
-        if (detail == QLatin1String("COPYFAILED"))
+        if (detail.startsWith(QLatin1String("COPYFAILED")))
             detail = QDir(fixture.source.path()).filePath(module) +
-                     QStringLiteral(" could not be copied to \\\\FS4\\SYS\\SYSTEM");
+                     QStringLiteral(" could not be copied to \\\\FS4\\SYS\\SYSTEM") + detail.mid(10);
         QCOMPARE(fixture.boxes.boxes()[0].detail, detail);
+    }
+
+    // The transfer's default source: the program's directory when it holds the module, else an installed
+    // tree's share/tessaline beside its bin directory.
+    void theTransferSourceFallsBackToTheInstalledShare_data() {
+        QTest::addColumn<QStringList>("modules"); // where QVEXT.NLM lies below the prefix
+        QTest::addColumn<QString>("expected");    // below the prefix
+        QTest::addRow("build tree: beside the program") << QStringList{"bin"} << "bin/";
+        QTest::addRow("installed: share/tessaline") << QStringList{"share/tessaline"} << "share/tessaline/";
+        QTest::addRow("both: the program's own first") << QStringList{"bin", "share/tessaline"} << "bin/";
+        QTest::addRow("neither: the program's directory") << QStringList{} << "bin/";
+    }
+    void theTransferSourceFallsBackToTheInstalledShare() {
+        QFETCH(QStringList, modules);
+        QFETCH(QString, expected);
+        QTemporaryDir prefix;
+        QDir(prefix.path()).mkpath(QStringLiteral("bin"));
+        for (const QString& directory : modules) {
+            QDir(prefix.path()).mkpath(directory);
+            QFile module(QDir(prefix.path()).filePath(directory + QStringLiteral("/QVEXT.NLM")));
+            QVERIFY(module.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(QString::fromStdString(TransferDirectoryFor(prefix.path().toStdString() + "/bin/")),
+                 prefix.path() + QLatin1Char('/') + expected);
     }
 
     void theWindowIsActiveAgainWhenABoxCloses() {

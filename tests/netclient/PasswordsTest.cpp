@@ -16,6 +16,7 @@ namespace {
 class MapStore final : public NetClient::PasswordStore {
 public:
     bool available = true;
+    bool refusesWrites = false; // a store that is there but does not take what it is given
     std::map<std::string, std::string> entries;
     QStringList log;
 
@@ -30,6 +31,8 @@ public:
     }
     bool Write(const std::string& key, const SecretText& password) override {
         log << "write " + QString::fromStdString(key);
+        if (refusesWrites)
+            return false;
         entries[key] = password.Reveal();
         return true;
     }
@@ -131,6 +134,25 @@ private Q_SLOTS:
         QVERIFY(!source.LoginRefused(Atlas()));
         source.LoginAccepted(Atlas());
         QVERIFY(!store.entries.contains("ADMIN@ATLAS"));
+    }
+
+    // A password the store does not take is told once in words, however many servers it concerns.
+    void aRefusedRememberIsToldOnce() {
+        MapStore store;
+        store.refusesWrites = true;
+        QueuedPrompt prompt;
+        prompt.answers.push_back({"typed", true});
+        NetClient::StoredOrAskedPasswords source(store, prompt);
+        source.PasswordFor(Atlas());
+        source.LoginAccepted(Atlas());
+        QCOMPARE(source.RememberFailures(), std::vector<std::string>{"Atlas"});
+        const std::string words = NetClient::TellRememberFailureOnce(source.RememberFailures());
+        QCOMPARE(
+            QString::fromStdString(words),
+            QStringLiteral("The password for Atlas could not be stored in the keyring: the desktop's secret "
+                           "store refused it or did not answer. It is used for this session only and will "
+                           "be asked for again at the next start."));
+        QCOMPARE(NetClient::TellRememberFailureOnce({"BOREAS"}), std::string());
     }
 
     void cancelSkipsTheServer() {
