@@ -80,6 +80,9 @@ bool ParseReplyData(std::span<const std::uint8_t> data, PingDirectoryServicesRep
     std::string name = field.substr(0, field.find('\0'));
     while (!name.empty() && name.back() == '_')
         name.pop_back();
+    // A name beyond the limit is malformed, as when building: never cut.
+    if (name.size() > MaxTreeNameLength)
+        return false;
     reply.treeName = name;
     return true;
 }

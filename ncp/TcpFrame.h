@@ -25,9 +25,10 @@ inline constexpr std::size_t PacketSignatureSize = 8;
 inline constexpr std::uint32_t FrameLengthMask = 0x0FFFFFFF;
 // No frame is ever read longer than this, whatever was negotiated.
 inline constexpr std::size_t MaxFrameSize = 65536;
-// Every frame the assembler delivers holds at least a whole NCP header (request: through the function
-// byte, reply: through the connection-status byte).
-inline constexpr std::size_t MinRequestFrameSize = RequestFrameHeaderSize + RequestHeader::Size;
+// Every frame the assembler delivers holds at least an NCP header: a reply through the connection-status
+// byte, a request through the task byte (a create or destroy request may come without its function byte;
+// ParseRequestPacket refuses any other request that short).
+inline constexpr std::size_t MinRequestFrameSize = RequestFrameHeaderSize + RequestHeader::Size - 1;
 inline constexpr std::size_t MinReplyFrameSize = ReplyFrameHeaderSize + ReplyHeader::Size;
 
 enum class FrameDirection : std::uint8_t {
@@ -101,6 +102,8 @@ public:
     FrameError Error() const { return error_; }
     // Bytes of a frame started but not complete (a peer that stops mid-frame leaves some).
     std::size_t PendingBytes() const { return buffer_.size(); }
+    // Those bytes (after an error: the ones it took before it stopped), e.g. for a capture.
+    std::span<const std::uint8_t> Pending() const { return buffer_; }
     // A new bound for frames not started yet (after buffer-size negotiation).
     void SetBound(std::size_t bound);
     std::size_t Bound() const { return bound_; }

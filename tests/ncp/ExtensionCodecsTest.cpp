@@ -61,6 +61,10 @@ private Q_SLOTS:
         Bytes tooLong = expected;
         tooLong[7] = 33; // a name length the 32-byte field cannot hold
         QVERIFY(!ParseReplyData(tooLong, back));
+        Bytes trailing = expected;
+        trailing[15] = 'X'; // after the name's 7 bytes, inside the field: not part of the name
+        QVERIFY(ParseReplyData(trailing, back));
+        QCOMPARE(back.name, std::string("EXAMPLE"));
     }
 
     // The simple 37 reply's LE16 length counts the data only, not itself.

@@ -1,4 +1,5 @@
 #include "ncp/BinderyCodecs.h"
+#include "ncp/CompletionCodes.h"
 #include "ncp/ConnectionCodecs.h"
 #include "ncp/DirectoryCodecs.h"
 #include "ncp/ExtensionCodecs.h"
@@ -387,6 +388,22 @@ private Q_SLOTS:
         ReadFileReply back{oddOffset, {}};
         QVERIFY(ParseReplyData(data, back));
         QCOMPARE(back.data, FromHex("AA BB"));
+    }
+
+    // The completion byte a server sends for a status: a requester status (0x88xx) means nothing to a peer.
+    void completionForStatus_data() {
+        QTest::addColumn<uint>("status");
+        QTest::addColumn<uint>("completion");
+        QTest::addRow("success") << 0u << 0u;
+        QTest::addRow("server status") << 0x89C6u << 0xC6u;
+        QTest::addRow("requester status") << 0x8805u << 0xFFu;
+        QTest::addRow("requester status with a server's low byte") << 0x88C6u << 0xFFu;
+        QTest::addRow("no NetWare status") << 0x1234u << 0xFFu;
+    }
+    void completionForStatus() {
+        QFETCH(uint, status);
+        QFETCH(uint, completion);
+        QCOMPARE(uint(CompletionFromStatus(std::uint16_t(status))), completion);
     }
 
     void handlePathFromText_data() {

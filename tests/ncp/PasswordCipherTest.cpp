@@ -80,6 +80,11 @@ private Q_SLOTS:
         const LoginResponse expected = LoginResponseFor(key, HashPassword(0x05000026, stored.toStdString()));
         const LoginResponse sent = LoginResponseFor(key, HashPassword(typedForId, typed.toStdString()));
         QCOMPARE(SameResponse(expected, sent), accepted);
+        for (std::size_t i = 0; i < sent.size(); ++i) { // every byte counts
+            LoginResponse other = sent;
+            other[i] ^= 0x01;
+            QVERIFY(!SameResponse(expected, other));
+        }
     }
 };
 

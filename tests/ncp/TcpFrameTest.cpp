@@ -93,7 +93,11 @@ private Q_SLOTS:
             << FrameDirection::Request << MaxFrameSize << withLength(e3, 0x0FFFFFFF) << FrameError::TooLong
             << false;
         QTest::addRow("request below the minimum")
-            << FrameDirection::Request << MaxFrameSize << withLength(e3, 22) << FrameError::TooShort << false;
+            << FrameDirection::Request << MaxFrameSize << withLength(e3, 21) << FrameError::TooShort << false;
+        // A create or destroy request may come without its function byte.
+        QTest::addRow("request without its function byte")
+            << FrameDirection::Request << MaxFrameSize << withLength(Bytes(e3.begin(), e3.begin() + 22), 22)
+            << FrameError::None << false;
         QTest::addRow("reply below the minimum") << FrameDirection::Reply << MaxFrameSize
                                                  << withLength(e4reply, 15) << FrameError::TooShort << false;
         QTest::addRow("reply signature on the request side")
