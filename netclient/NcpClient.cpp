@@ -5,10 +5,10 @@
 #include "ncp/DirectoryCodecs.h"
 #include "ncp/ExtensionCodecs.h"
 #include "ncp/NlmCodecs.h"
+#include "ncp/StatusCodes.h"
 #include "netclient/ExtensionExchange.h"
 #include "netclient/LocaleUpperCase.h"
 #include "netclient/NcpCall.h"
-#include "ncp/StatusCodes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -57,6 +57,15 @@ std::uint16_t StatusFromRpcCode(std::uint32_t code) {
     if (code >= 0x8800 && code <= 0x89FF)
         return static_cast<std::uint16_t>(code);
     return StatusCodes::FailedRequest;
+}
+
+// The status of a lookup of or a request to an extension the server does not know. Servers answer 0xFF
+// ("NCP Extension Not Found"), to 37 also 0xD5 ("Unknown NCP Extension Number"); older demo servers answered
+// 0xFE. The program reads each as NoSuchExtension.
+std::uint16_t ExtensionStatus(std::uint16_t status) {
+    constexpr std::uint16_t NotFound = 0x89FF;
+    constexpr std::uint16_t UnknownNumber = 0x89D5;
+    return status == NotFound || status == UnknownNumber ? StatusCodes::NoSuchExtension : status;
 }
 
 constexpr std::uint16_t LoginRefused = 0x89DE;
@@ -447,7 +456,7 @@ std::uint16_t NcpClient::Extensions(std::uint32_t connHandle, bool scan, std::ui
     } else {
         Ncp::ExtensionInfoByNameRequest request;
         request.name = name;
-        status = session->Call(request, reply);
+        status = ExtensionStatus(session->Call(request, reply));
     }
     if (status != StatusCodes::Success)
         return status;
@@ -491,7 +500,8 @@ std::uint16_t NcpClient::NCPExtensionRequest(std::uint32_t connHandle, std::uint
                                                      requestLength);
     const std::uint16_t capacity = *replyLength;
     std::vector<std::uint8_t> answer;
-    const std::uint16_t status = ExchangeWithExtension(*session, extensionId, requestBytes, capacity, answer);
+    const std::uint16_t status =
+        ExtensionStatus(ExchangeWithExtension(*session, extensionId, requestBytes, capacity, answer));
     const std::size_t written = std::min<std::size_t>(answer.size(), capacity);
     if (written > 0)
         std::memcpy(reply, answer.data(), written);

@@ -73,13 +73,26 @@ Platform::CreateResult ResultOfStatus(std::uint16_t status) {
     }
 }
 
+// Deletes the file; true when it is gone (also when the server had no such file any more).
+bool DeleteFile(ServerSession& session, const std::string& volume,
+                const std::vector<std::string>& components) {
+    constexpr std::uint16_t FileNotFound = 0x89FF;
+    Ncp::DeleteFileRequest remove;
+    remove.path = PathOf(volume, components);
+    Ncp::EmptyReply reply;
+    const std::uint16_t status = session.Call(remove, reply);
+    return status == StatusCodes::Success || status == FileNotFound;
+}
+
 // Contents written into a temporary file beside the destination; see NetworkFiles.
 class NetworkReplacement final : public Platform::ReplacementFile {
 public:
     NetworkReplacement(ServerSession& session, std::string volume, std::vector<std::string> destination,
-                       std::vector<std::string> temporary, std::uint32_t handle)
+                       std::vector<std::string> temporary, std::uint32_t handle,
+                       std::vector<NetworkFiles::Leftover>& leftovers, std::string server)
         : session_(session), generation_(session.Generation()), volume_(std::move(volume)),
-          destination_(std::move(destination)), temporary_(std::move(temporary)), handle_(handle) {}
+          destination_(std::move(destination)), temporary_(std::move(temporary)), handle_(handle),
+          leftovers_(leftovers), server_(std::move(server)) {}
 
     ~NetworkReplacement() override {
         if (!committed_)
@@ -175,16 +188,17 @@ private:
         return status == StatusCodes::Success || Fail(status, false);
     }
 
-    // Closes and deletes the temporary file, as far as the connection still allows.
+    // Closes and deletes the temporary file, as far as the connection still allows; what stays is deleted at
+    // the next replacement on the server.
     void Discard() {
-        if (!Usable())
-            return;
-        Ncp::EmptyReply reply;
-        if (open_)
-            session_.Call(CloseRequest(), reply);
-        Ncp::DeleteFileRequest remove;
-        remove.path = PathOf(volume_, temporary_);
-        session_.Call(remove, reply);
+        if (Usable()) {
+            Ncp::EmptyReply reply;
+            if (open_)
+                session_.Call(CloseRequest(), reply);
+            if (DeleteFile(session_, volume_, temporary_))
+                return;
+        }
+        leftovers_.push_back(NetworkFiles::Leftover{server_, volume_, temporary_});
     }
 
     ServerSession& session_;
@@ -200,6 +214,8 @@ private:
     std::optional<Ncp::DosDateTime> modified_;
     std::uint32_t attributes_ = Ncp::AttributeArchive;
     Platform::CreateResult failure_ = Platform::CreateResult::Refused;
+    std::vector<NetworkFiles::Leftover>& leftovers_;
+    std::string server_;
 };
 
 } // namespace
@@ -250,6 +266,11 @@ Platform::CreateResult NetworkFiles::CreateReplacement(const std::string& path,
     if ((session = client_.SessionForServer(parsed.server, status)) == nullptr)
         return ResultOfStatus(status);
 
+    std::erase_if(leftovers_, [&](const Leftover& leftover) {
+        return Upper(leftover.server) == Upper(parsed.server) &&
+               DeleteFile(*session, leftover.volume, leftover.components);
+    });
+
     // A short DOS name of its own beside the destination, different for every replacement of this process.
     char name[16] = {};
     std::snprintf(name, sizeof name, "TS%06X.TMP",
@@ -265,8 +286,9 @@ Platform::CreateResult NetworkFiles::CreateReplacement(const std::string& path,
     Ncp::OpenCreateFileReply reply;
     if (const std::uint16_t created = session->Call(create, reply); created != StatusCodes::Success)
         return ResultOfStatus(created);
-    file = std::make_unique<NetworkReplacement>(*session, parsed.volume, parsed.components,
-                                                std::move(temporary), reply.fileHandle);
+    file =
+        std::make_unique<NetworkReplacement>(*session, parsed.volume, parsed.components, std::move(temporary),
+                                             reply.fileHandle, leftovers_, parsed.server);
     return Platform::CreateResult::Created;
 }
 

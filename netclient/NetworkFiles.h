@@ -14,7 +14,8 @@
 // A replacement is written into a temporary file beside the destination (87/01 create, 73 writes of at most
 // the negotiated buffer, never across a multiple of it); Commit closes it (66), sets its modification time
 // and attributes (87/07), and renames it over the destination (87/04). If any step fails, or the replacement
-// goes without a Commit, the temporary file is deleted (87/08) and the old destination stays as it was.
+// goes without a Commit, the temporary file is deleted (87/08) and the old destination stays as it was; one
+// that cannot be deleted then (the connection is gone) is deleted at the next replacement on that server.
 // Reading files from a server is not offered (the program only writes there): OpenForReading refuses.
 namespace NetClient {
 
@@ -31,6 +32,13 @@ bool ParseNetworkPath(const std::string& path, NetworkPath& parsed);
 
 class NetworkFiles final : public Platform::FileSystem {
 public:
+    // A temporary file a replacement could not delete.
+    struct Leftover {
+        std::string server;
+        std::string volume;
+        std::vector<std::string> components;
+    };
+
     explicit NetworkFiles(NcpClient& client) : client_(client) {}
 
     Platform::OpenResult OpenForReading(const std::string& path,
@@ -43,6 +51,7 @@ public:
 private:
     NcpClient& client_;
     std::uint32_t nextTemporary_ = 0;
+    std::vector<Leftover> leftovers_;
 };
 
 // NetWare's attribute bits for a file of that mode: read-only (0x01) when no write permission bit is set,
