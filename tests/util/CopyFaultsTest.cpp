@@ -146,7 +146,10 @@ std::string CopyFault(const std::string& fault, const std::string& dir, NCP_Ext:
         prepared = Write(old, "old", 0644) && ::chmod(out.c_str(), 0555) == 0;
     else if (fault == "named pipe")
         prepared = ::mkfifo(old.c_str(), 0666) == 0;
-    else if (fault == "link to a device")
+    else if (fault == "named pipe as the source") {
+        source = nlm + "/PIPE.NLM";
+        prepared = ::mkfifo(source.c_str(), 0666) == 0;
+    } else if (fault == "link to a device")
         prepared = ::symlink("/dev/null", old.c_str()) == 0;
     else if (fault == "directory")
         prepared = ::mkdir(old.c_str(), 0755) == 0;
@@ -216,6 +219,7 @@ private Q_SLOTS:
             {"volume directory linked out of the volume", Problem::Other},
             {"read-only destination", Problem::ReadOnlyDestination},
             {"named pipe", Problem::DestinationNotAFile},
+            {"named pipe as the source", Problem::SourceUnreadable},
             {"link to a device", Problem::DestinationNotAFile},
             {"directory", Problem::DestinationNotAFile},
             {"file-size limit", Problem::SizeOrSpaceLimit},
