@@ -51,8 +51,8 @@ std::vector<std::string> Version(const Server& server) {
                 config.name,
             "Emulated by Tessaline",
             std::to_string(config.maxConnections) + " connections, " +
-                std::to_string(config.connectionsInUse) + " in use, " +
-                std::to_string(config.volumes.size()) + " volumes"};
+                std::to_string(server.AttachedCount()) + " in use, " + std::to_string(config.volumes.size()) +
+                " volumes"};
 }
 
 std::vector<std::string> VolumeList(const Server& server) {
@@ -74,7 +74,7 @@ std::vector<std::string> Configuration(const Server& server) {
         lines.push_back("Bindery only: no directory services");
     }
     lines.push_back("Maximum connections: " + std::to_string(config.maxConnections));
-    lines.push_back("Connections in use: " + std::to_string(config.connectionsInUse));
+    lines.push_back("Connections in use: " + std::to_string(server.AttachedCount()));
     lines.push_back("SFT level: " + std::to_string(config.sftLevel) +
                     "   TTS level: " + std::to_string(config.ttsLevel));
     return lines;

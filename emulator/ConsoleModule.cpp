@@ -44,6 +44,10 @@ std::uint16_t ConsoleModule::HandleRequest(std::span<const std::uint8_t> request
     return status;
 }
 
+bool ConsoleModule::NeedsConsoleOperator(std::span<const std::uint8_t> request) const {
+    return request.size() < 2 || ByteOrder::ReadLE16(request, 0) != ListNextScreen;
+}
+
 std::uint16_t ConsoleModule::Answer(std::uint16_t code, std::span<const std::uint8_t> request,
                                     std::vector<std::uint8_t>& reply) {
     switch (code) {

@@ -25,6 +25,9 @@ class ServerConsole;
 // clears before any select NoScreenSelected, each with an empty reply. The read, key and clear messages
 // act on the screen of the latest select on this server, whichever connection sent it. The console's
 // ConsoleFault, when set, bends the replies.
+//
+// The screens are the server's console: opening, selecting, reading, keys and clear need a console operator.
+// The list of screen names stays open to every logged-in user (it shows nothing a console would not).
 class ConsoleModule final : public NCPExtension {
 public:
     static constexpr std::uint16_t ListNextScreen = 0x4019;
@@ -44,6 +47,7 @@ public:
 
     std::uint16_t HandleRequest(std::span<const std::uint8_t> request,
                                 std::vector<std::uint8_t>& reply) override;
+    bool NeedsConsoleOperator(std::span<const std::uint8_t> request) const override;
 
 private:
     std::uint16_t Answer(std::uint16_t code, std::span<const std::uint8_t> request,

@@ -62,4 +62,10 @@ std::uint16_t ExtensionRegistry::Request(std::uint32_t id, std::span<const std::
     return handler->HandleRequest(request, reply);
 }
 
+bool ExtensionRegistry::NeedsConsoleOperator(std::uint32_t id, std::span<const std::uint8_t> request) const {
+    const auto found = std::find_if(entries_.begin(), entries_.end(),
+                                    [id](const Entry& entry) { return entry.info.id == id; });
+    return found != entries_.end() && found->handler && found->handler->NeedsConsoleOperator(request);
+}
+
 } // namespace Emulator

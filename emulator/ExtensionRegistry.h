@@ -45,6 +45,8 @@ public:
     // unregister its own extension while it answers (a console command that unloads the module).
     std::uint16_t Request(std::uint32_t id, std::span<const std::uint8_t> request,
                           std::vector<std::uint8_t>& reply);
+    // Whether the extension of that ID lets only console operators make the request.
+    bool NeedsConsoleOperator(std::uint32_t id, std::span<const std::uint8_t> request) const;
 
 private:
     struct Entry {

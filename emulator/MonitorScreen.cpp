@@ -92,9 +92,9 @@ void MonitorScreen::Refresh() {
         Field("Packet receive buffers:", Number(100 + Mix(bucket / 6, 6) % 50)),
     };
     const std::array<std::string, 8> right{
-        Field("Current connections:", Number(config.connectionsInUse)),
+        Field("Current connections:", Number(server_.AttachedCount())),
         Field("Licensed connections:", Number(config.maxConnections)),
-        Field("Open files:", Number(config.connectionsInUse * 3u + Mix(bucket, 7) % 25)),
+        Field("Open files:", Number(server_.OpenFileCount())),
         Field("Max service processes:", Number(40)),
         Field("Current service procs:", Number(4 + Mix(bucket, 8) % 12)),
         Field("Directory cache buffers:", Number(200 + Mix(bucket / 6, 9) % 120)),

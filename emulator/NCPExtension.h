@@ -15,6 +15,9 @@ public:
     virtual ~NCPExtension() = default;
     virtual std::uint16_t HandleRequest(std::span<const std::uint8_t> request,
                                         std::vector<std::uint8_t>& reply) = 0;
+    // Whether only a console operator may make this request; the server answers 0xC6 to anyone else
+    // without handing the request on.
+    virtual bool NeedsConsoleOperator(std::span<const std::uint8_t> /*request*/) const { return false; }
 };
 
 // An extension that answers every request with the request's own bytes: the stand-in handler of the

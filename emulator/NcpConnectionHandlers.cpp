@@ -77,8 +77,8 @@ Answer GetFileServerInformation(Connection& connection, const Ncp::ParsedRequest
     reply.osMinorVersion = config.minorVersion;
     reply.osRevision = config.revision;
     reply.maxConnections = config.maxConnections;
-    reply.connectionsInUse = config.connectionsInUse;
-    reply.peakConnectionsUsed = config.peakConnections;
+    reply.connectionsInUse = static_cast<std::uint16_t>(connection.server.AttachedCount());
+    reply.peakConnectionsUsed = static_cast<std::uint16_t>(connection.server.PeakConnections());
     reply.maxVolumes = static_cast<std::uint16_t>(config.volumes.size());
     reply.sftLevel = config.sftLevel;
     reply.ttsLevel = config.ttsLevel;
@@ -108,9 +108,16 @@ Answer KeyedObjectLogin(Connection& connection, const Ncp::ParsedRequest& reques
     const ServerObject* user = connection.server.FindObject(parsed->objectName, parsed->objectType);
     if (user == nullptr)
         return Fail(Ncp::Completion::NoSuchObject);
-    if (!key || !Ncp::SameResponse(Ncp::LoginResponseFor(*key, user->passwordHash), parsed->response))
+    if (connection.server.LoginLocked(user->id))
+        return Fail(IntruderLockout);
+    if (!key || !Ncp::SameResponse(Ncp::LoginResponseFor(*key, user->passwordHash), parsed->response)) {
+        connection.server.LoginFailed(user->id);
         return Fail(Ncp::Completion::BadPassword);
+    }
+    connection.server.LoginSucceeded(user->id);
     connection.Logout();
+    if (connection.server.UserConnectionCount(user->id) >= connection.server.Limits().connectionsPerUser)
+        return Fail(ConnectionLimit);
     connection.userId = user->id;
     connection.server.SetConnectionUser(connection.number, user->id);
     return Encode(Ncp::EmptyReply{});

@@ -26,6 +26,15 @@ struct ExtensionResult {
 ExtensionResult RunExtension(Connection& connection, std::uint32_t extensionId,
                              std::span<const std::uint8_t> request, std::size_t capacity) {
     ExtensionResult result;
+    if (connection.server.Extensions().Find(extensionId) == nullptr) {
+        result.completion = UnknownExtensionNumber;
+        return result;
+    }
+    if (!connection.ConsoleOperator() &&
+        connection.server.Extensions().NeedsConsoleOperator(extensionId, request)) {
+        result.completion = Ncp::Completion::NoConsoleRights;
+        return result;
+    }
     const std::uint16_t status = connection.server.Extensions().Request(extensionId, request, result.reply);
     result.completion = Ncp::CompletionFromStatus(status);
     if (result.completion != 0)
@@ -43,6 +52,8 @@ Answer Simple(Connection& connection, const Ncp::ParsedRequest& request) {
         return Fail(Ncp::Completion::BadLength);
     ExtensionResult result =
         RunExtension(connection, parsed->extensionId, parsed->data, parsed->maxReplyLength);
+    if (result.completion != 0 && result.reply.empty())
+        return Fail(result.completion);
     Answer answer = Encode(Ncp::ExecuteExtensionReply{std::move(result.reply)});
     if (answer.completion == 0)
         answer.completion = result.completion;
@@ -131,14 +142,25 @@ Answer ExtensionInfoByName(Connection& connection, const Ncp::ParsedRequest& req
     const auto parsed = Parse<Ncp::ExtensionInfoByNameRequest>(request);
     if (!parsed)
         return Fail(Ncp::Completion::BadLength);
-    return InfoReply(connection.server.Extensions().Find(parsed->name), NoSuchExtension);
+    return InfoReply(connection.server.Extensions().Find(parsed->name), ExtensionNotFound);
 }
 
 Answer ExtensionInfoByNumber(Connection& connection, const Ncp::ParsedRequest& request) {
     const auto parsed = Parse<Ncp::ExtensionInfoByNumberRequest>(request);
     if (!parsed)
         return Fail(Ncp::Completion::BadLength);
-    return InfoReply(connection.server.Extensions().Find(parsed->number), NoSuchExtension);
+    return InfoReply(connection.server.Extensions().Find(parsed->number), ExtensionNotFound);
+}
+
+std::size_t ExecuteExtensionReplyBound(const Ncp::ParsedRequest& request) {
+    // Handle, fragment length and total length before the data of a first reply fragment.
+    constexpr std::size_t FragmentReplyFields = 10;
+    constexpr std::size_t SimpleReplyLengthWord = 2;
+    if (request.body.fragmentedExtension)
+        return FragmentReplyFields + Ncp::ReplyFragmentLimit;
+    const auto parsed = Parse<Ncp::ExecuteExtensionRequest>(request);
+    // A request that cannot be read is refused without any work done.
+    return parsed ? SimpleReplyLengthWord + parsed->maxReplyLength : 0;
 }
 
 Answer ExecuteExtension(Connection& connection, const Ncp::ParsedRequest& request) {

@@ -100,13 +100,18 @@ Answer OpenCreateFile(Connection& connection, const Ncp::ParsedRequest& request)
     mode.write = (parsed->desiredAccessRights & Ncp::AccessWrite) != 0 || mode.create || mode.truncate;
     if (const std::uint8_t refusal = MayUse(connection, path.path, mode.write); refusal != 0)
         return Fail(refusal);
-    if (connection.openFiles.size() >= Connection::MaxOpenFiles)
+    if (connection.openFiles.size() >= connection.server.Limits().openFilesPerConnection ||
+        !connection.server.MayOpenFile(connection.userId))
         return Fail(OutOfHandles);
     OpenedFile opened = connection.files.Open(path.path, mode);
     if (opened.completion != 0)
         return Fail(opened.completion);
     const std::uint32_t handle = connection.nextFileHandle++;
-    connection.openFiles[handle] = OpenFile{std::move(opened.fd), mode.write};
+    connection.AddFile(handle, OpenFile{std::move(opened.fd), mode.write});
+    if (opened.created && Volumes::IsTransferTemporary(path.path.components.back())) {
+        connection.ForgetTemporary(path.path);
+        connection.temporaries.push_back(path.path);
+    }
     Ncp::OpenCreateFileReply reply;
     reply.fileHandle = handle;
     reply.openCreateAction =
@@ -125,7 +130,7 @@ Answer WriteFile(Connection& connection, const Ncp::ParsedRequest& request) {
         return Fail(ServerFiles::NoWritePrivilege);
     if (parsed->data.size() > connection.bufferSize)
         return Fail(Ncp::Completion::BadLength);
-    if (parsed->offset + parsed->data.size() > Connection::MaxFileSize)
+    if (parsed->offset + parsed->data.size() > connection.server.Limits().maxFileSize)
         return Fail(ServerFiles::OutOfSpace);
     std::size_t written = 0;
     while (written < parsed->data.size()) {
@@ -170,8 +175,7 @@ Answer CloseFile(Connection& connection, const Ncp::ParsedRequest& request) {
     const auto parsed = Parse<Ncp::CloseFileRequest>(request);
     if (!parsed)
         return Fail(Ncp::Completion::BadLength);
-    return connection.openFiles.erase(parsed->fileHandle) > 0 ? Encode(Ncp::EmptyReply{})
-                                                              : Fail(InvalidFileHandle);
+    return connection.CloseFile(parsed->fileHandle) ? Encode(Ncp::EmptyReply{}) : Fail(InvalidFileHandle);
 }
 
 Answer ModifyDosInformation(Connection& connection, const Ncp::ParsedRequest& request) {
@@ -187,7 +191,9 @@ Answer ModifyDosInformation(Connection& connection, const Ncp::ParsedRequest& re
     std::optional<std::uint32_t> attributes;
     if ((parsed->modifyMask & Ncp::ModifyAttributes) != 0)
         attributes = parsed->attributes;
-    const std::uint8_t completion = connection.files.SetInformation(path.path, modified, attributes);
+    // Read Only guards a file against replacement: only a console operator sets or clears it.
+    const std::uint8_t completion =
+        connection.files.SetInformation(path.path, modified, attributes, connection.ConsoleOperator());
     return completion == 0 ? Encode(Ncp::EmptyReply{}) : Fail(completion);
 }
 
@@ -200,7 +206,10 @@ Answer RenameOrMove(Connection& connection, const Ncp::ParsedRequest& request) {
     if (from.completion != 0 || to.completion != 0)
         return Fail(from.completion != 0 ? from.completion : to.completion);
     const std::uint8_t completion = connection.files.Rename(from.path, to.path);
-    return completion == 0 ? Encode(Ncp::EmptyReply{}) : Fail(completion);
+    if (completion != 0)
+        return Fail(completion);
+    connection.ForgetTemporary(from.path);
+    return Encode(Ncp::EmptyReply{});
 }
 
 Answer DeleteFile(Connection& connection, const Ncp::ParsedRequest& request) {
@@ -211,7 +220,10 @@ Answer DeleteFile(Connection& connection, const Ncp::ParsedRequest& request) {
     if (path.completion != 0)
         return Fail(path.completion);
     const std::uint8_t completion = connection.files.Delete(path.path);
-    return completion == 0 ? Encode(Ncp::EmptyReply{}) : Fail(completion);
+    if (completion != 0)
+        return Fail(completion);
+    connection.ForgetTemporary(path.path);
+    return Encode(Ncp::EmptyReply{});
 }
 
 } // namespace Emulator::NcpHandlers

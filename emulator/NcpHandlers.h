@@ -32,8 +32,11 @@ inline constexpr std::uint8_t OutOfHandles = 0x81;
 inline constexpr std::uint8_t InvalidFileHandle = 0x88;
 inline constexpr std::uint8_t NoReadPrivilege = 0x93;
 inline constexpr std::uint8_t BadDirectoryHandle = 0x9B;
+inline constexpr std::uint8_t IntruderLockout = 0xC5; // intruder detection locked the object's logins
+inline constexpr std::uint8_t ConnectionLimit = 0xD9; // no connection or login left (server or user limit)
 inline constexpr std::uint8_t BadStationNumber = 0xFD;
-inline constexpr std::uint8_t NoSuchExtension = 0xFE;
+inline constexpr std::uint8_t UnknownExtensionNumber = 0xD5; // 37 to a number nothing registered
+inline constexpr std::uint8_t ExtensionNotFound = 0xFF; // 36/02, 36/05: no extension of that name or number
 inline constexpr std::uint8_t ScanEnded = 0xFF;
 
 // One file open on a connection.
@@ -56,10 +59,6 @@ struct ExtensionExchange {
 
 // The state of one service connection that the handlers read and change.
 struct Connection {
-    // The largest file open per connection, in bytes: a bound on what a peer can make the server store.
-    static constexpr std::uint64_t MaxFileSize = 64ull * 1024 * 1024;
-    static constexpr std::size_t MaxOpenFiles = 32;
-
     Connection(Server& server, std::uint16_t maxBufferSize);
 
     Server& server;
@@ -72,6 +71,8 @@ struct Connection {
     std::map<std::uint32_t, OpenFile> openFiles;
     std::uint32_t nextFileHandle = 1;
     ExtensionExchange extension;
+    // Transfer temporaries this connection created and has neither renamed nor deleted: they go with it.
+    std::vector<NetWarePath> temporaries;
     std::uint32_t nextFragmentHandle = 1;
     std::mt19937_64 random;
 
@@ -79,6 +80,12 @@ struct Connection {
     bool ConsoleOperator() const { return server.IsConsoleOperator(userId); }
     // Logs out: the user and every open file go.
     void Logout();
+    // Files open on the connection are counted for its user on the server.
+    void AddFile(std::uint32_t handle, OpenFile file);
+    bool CloseFile(std::uint32_t handle);
+    // Forgets the temporary at path (renamed or deleted), or deletes every one left when the connection ends.
+    void ForgetTemporary(const NetWarePath& path);
+    void RemoveTemporaries();
 };
 
 using Handler = Answer (*)(Connection&, const Ncp::ParsedRequest&);
@@ -118,6 +125,9 @@ Answer ScanExtensions(Connection& connection, const Ncp::ParsedRequest& request)
 Answer ExtensionInfoByName(Connection& connection, const Ncp::ParsedRequest& request);
 Answer ExtensionInfoByNumber(Connection& connection, const Ncp::ParsedRequest& request);
 Answer ExecuteExtension(Connection& connection, const Ncp::ParsedRequest& request);
+// The largest reply data a 37 request can bring: what its maximum reply allows (simple form), one reply
+// fragment (fragmented form).
+std::size_t ExecuteExtensionReplyBound(const Ncp::ParsedRequest& request);
 Answer LoadNlm(Connection& connection, const Ncp::ParsedRequest& request);
 Answer UnloadNlm(Connection& connection, const Ncp::ParsedRequest& request);
 

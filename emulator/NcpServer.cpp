@@ -11,6 +11,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -92,7 +93,9 @@ struct NcpServer::Client {
     std::vector<std::uint8_t> output;
     std::size_t outputSent = 0;
     std::deque<HeldReply> held;
-    SteadyClock::time_point lastActivity = SteadyClock::now();
+    std::vector<std::uint8_t> refused; // bytes after a frame the assembler refused, for the capture
+    SteadyClock::time_point lastRequest = SteadyClock::now(); // the last complete frame (or the accept)
+    SteadyClock::time_point frameStarted;                     // when the frame being collected began
     bool closing = false; // the session ended it: close once the replies are out
     bool gone = false;    // closed; removed from the list by the loop
 };
@@ -158,6 +161,9 @@ bool NcpServer::Start(std::string* error) {
             return fail("cannot write the capture file " + options_.captureFile);
         }
     }
+    ShareDescriptors();
+    for (auto& listener : listeners_)
+        listener->server->ServerVolumes().RemoveTransferTemporaries();
     int pipe[2] = {-1, -1};
     if (::pipe2(pipe, O_NONBLOCK | O_CLOEXEC) != 0)
         return fail(SystemError("wake-up pipe"));
@@ -170,6 +176,34 @@ bool NcpServer::Start(std::string* error) {
     }
     thread_ = std::thread([this] { Loop(); });
     return true;
+}
+
+std::size_t NcpServer::ConnectionLimitOf(const Listener& listener) const {
+    return std::min<std::size_t>(options_.connectionLimit, listener.server->Config().maxConnections);
+}
+
+void NcpServer::ShareDescriptors() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return;
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_cur == RLIM_INFINITY || listeners_.empty())
+        return;
+    // Listeners, wake-up pipe, capture file and every connection slot come first.
+    std::size_t taken = options_.descriptorReserve + listeners_.size() + 3;
+    for (const auto& listener : listeners_)
+        taken += ConnectionLimitOf(*listener);
+    const std::size_t available =
+        limit.rlim_cur > taken ? static_cast<std::size_t>(limit.rlim_cur) - taken : 0;
+    for (auto& listener : listeners_) {
+        ServerLimits limits = listener->server->Limits();
+        limits.openFiles = std::min(limits.openFiles, available / listeners_.size());
+        listener->server->SetLimits(limits);
+    }
 }
 
 void NcpServer::Stop() {
@@ -316,7 +350,9 @@ void NcpServer::Loop() {
         for (auto& client : clients_) {
             if (client->gone)
                 continue;
-            if (now - client->lastActivity >= options_.idleTimeout) {
+            const bool midFrame = client->assembler.PendingBytes() > 0;
+            if (now - client->lastRequest >= options_.idleTimeout ||
+                (midFrame && now - client->frameStarted >= options_.frameTimeout)) {
                 CloseClient(*client);
                 continue;
             }
@@ -389,7 +425,9 @@ int NcpServer::PollTimeout(SteadyClock::time_point now) const {
         if (listener->pausedUntil > now)
             consider(listener->pausedUntil);
     for (const auto& client : clients_) {
-        consider(client->lastActivity + options_.idleTimeout);
+        consider(client->lastRequest + options_.idleTimeout);
+        if (client->assembler.PendingBytes() > 0)
+            consider(client->frameStarted + options_.frameTimeout);
         if (!client->held.empty())
             consider(client->held.front().due);
     }
@@ -412,7 +450,7 @@ void NcpServer::Accept(Listener& listener) {
                 listener.pausedUntil = SteadyClock::now() + AcceptPause;
             return;
         }
-        if (listener.connections >= options_.connectionLimit)
+        if (listener.connections >= ConnectionLimitOf(listener))
             continue; // closed at once
         const int noDelay = 1;
         ::setsockopt(socket.Get(), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
@@ -438,7 +476,6 @@ bool NcpServer::Receive(Client& client) {
     }
     client.unread.resize(static_cast<std::size_t>(count));
     client.unreadOffset = 0;
-    client.lastActivity = SteadyClock::now();
     return AnswerFrames(client);
 }
 
@@ -447,12 +484,18 @@ bool NcpServer::AnswerFrames(Client& client) {
         if (client.PendingBytes() >= RepliesPendingLimit)
             return true; // the peer does not read: wait until it has taken some replies
         const std::span<const std::uint8_t> rest = std::span(client.unread).subspan(client.unreadOffset);
+        if (client.assembler.PendingBytes() == 0)
+            client.frameStarted = SteadyClock::now();
         client.unreadOffset += client.assembler.Feed(rest);
-        if (client.assembler.Failed())
+        if (client.assembler.Failed()) {
+            client.refused.assign(client.unread.begin() + static_cast<std::ptrdiff_t>(client.unreadOffset),
+                                  client.unread.end());
             return false;
+        }
         if (!client.assembler.HasFrame())
             continue;
         const Ncp::Frame frame = client.assembler.Take();
+        client.lastRequest = SteadyClock::now();
         if (capture_)
             capture_->writer.Record(client.peer, client.local, frame.bytes);
         SessionOutcome outcome = client.session.Handle(frame.Packet(), frame.replyBufferSize);
@@ -515,10 +558,22 @@ void NcpServer::CloseClient(Client& client) {
     if (client.gone)
         return;
     client.gone = true;
+    RecordCutFrame(client);
     if (capture_)
         capture_->writer.Close(client.local, client.peer);
     client.socket.Reset();
     --client.listener->connections;
+}
+
+// What arrived of a frame the connection ends in (refused, or cut by the peer or a time limit), so that the
+// capture shows why the connection ended.
+void NcpServer::RecordCutFrame(Client& client) {
+    if (!capture_)
+        return;
+    std::vector<std::uint8_t> bytes(client.assembler.Pending().begin(), client.assembler.Pending().end());
+    bytes.insert(bytes.end(), client.refused.begin(), client.refused.end());
+    if (!bytes.empty())
+        capture_->writer.Record(client.peer, client.local, bytes);
 }
 
 void NcpServer::CloseAll() {

@@ -27,8 +27,15 @@ class Server;
 //
 // Bad input ends at most the one connection that sent it: a malformed frame, a packet the session refuses,
 // a peer that stops mid-frame or disappears, a peer that sends without reading (reading from it pauses while
-// RepliesPendingLimit bytes wait). A connection that sends nothing for the idle time (15 minutes by default)
-// is closed, and with it its files. Connections beyond the limit per server are accepted and closed at once.
+// RepliesPendingLimit bytes wait). Whatever arrived of a refused or cut frame goes to the capture before the
+// connection closes. A connection that completes no request for the idle time (15 minutes by default) is
+// closed, and with it its files; a frame once started must arrive whole within the frame time (10 s), so that
+// a trickle of bytes holds no connection. Each server takes at most its own advertised number of connections
+// (and never more than connectionLimit); connections beyond it are accepted and closed at once.
+//
+// Descriptors: Start raises the process's soft limit to the hard one and gives each server a share of what is
+// left after every listener and connection slot and a reserve, as the bound on its open files, so that
+// accepting and answering a create-connection request never fail for want of a descriptor.
 //
 // Threads: a Server's state is touched only on the loop thread once Start has run. Other threads reach it
 // through Call, which runs a function on the loop thread and waits for it (it runs the function at once when
@@ -44,7 +51,9 @@ class NcpServer final {
 public:
     struct Options {
         std::chrono::milliseconds idleTimeout = std::chrono::minutes(15);
-        std::size_t connectionLimit = 250; // TCP connections per server
+        std::chrono::milliseconds frameTimeout = std::chrono::seconds(10); // a started frame arrives whole
+        std::size_t connectionLimit = 250;  // TCP connections per server, below each server's own maximum
+        std::size_t descriptorReserve = 32; // kept free for accepting, path walks and the process itself
         std::uint16_t maxBufferSize = 16384;
         std::string captureFile; // when set, every frame goes to this pcap file
     };
@@ -105,6 +114,9 @@ private:
     void QueueReply(Client& client, std::vector<std::uint8_t> packet);
     void ReleaseDueReplies(Client& client, std::chrono::steady_clock::time_point now);
     void CloseClient(Client& client);
+    void RecordCutFrame(Client& client);
+    void ShareDescriptors();
+    std::size_t ConnectionLimitOf(const Listener& listener) const;
     void CloseAll();
     void Wake();
     Listener* FindListener(std::string_view serverName) const;

@@ -1,5 +1,6 @@
 #include "emulator/NcpSession.h"
 
+#include "emulator/LocaleText.h"
 #include "emulator/NcpDispatch.h"
 #include "ncp/CompletionCodes.h"
 #include "ncp/TcpFrame.h"
@@ -13,11 +14,42 @@ Connection::Connection(Server& server_, std::uint16_t maxBufferSize_)
       random(std::random_device{}()) {}
 
 void Connection::Logout() {
-    userId = 0;
+    server.FilesOpened(userId, -static_cast<std::ptrdiff_t>(openFiles.size()));
     openFiles.clear();
+    userId = 0;
     extension = ExtensionExchange{};
     if (number != 0)
         server.SetConnectionUser(number, 0);
+}
+
+void Connection::AddFile(std::uint32_t handle, OpenFile file) {
+    openFiles[handle] = std::move(file);
+    server.FilesOpened(userId, 1);
+}
+
+bool Connection::CloseFile(std::uint32_t handle) {
+    if (openFiles.erase(handle) == 0)
+        return false;
+    server.FilesOpened(userId, -1);
+    return true;
+}
+
+namespace {
+bool SamePath(const NetWarePath& a, const NetWarePath& b) {
+    return LocaleText::SameName(a.volume, b.volume) &&
+           std::equal(a.components.begin(), a.components.end(), b.components.begin(), b.components.end(),
+                      [](const std::string& x, const std::string& y) { return LocaleText::SameName(x, y); });
+}
+} // namespace
+
+void Connection::ForgetTemporary(const NetWarePath& path) {
+    std::erase_if(temporaries, [&path](const NetWarePath& known) { return SamePath(known, path); });
+}
+
+void Connection::RemoveTemporaries() {
+    for (const NetWarePath& path : temporaries)
+        files.Delete(path);
+    temporaries.clear();
 }
 
 Answer Fail(std::uint8_t completion) {
@@ -39,6 +71,8 @@ NcpSession::~NcpSession() {
 
 void NcpSession::Detach() {
     connection_.Logout();
+    // A transfer cut before its rename leaves nothing behind.
+    connection_.RemoveTemporaries();
     if (connection_.number != 0)
         connection_.server.Detach(connection_.number);
     connection_.number = 0;
@@ -64,7 +98,7 @@ SessionOutcome NcpSession::Create(const Ncp::ParsedRequest& request) {
     if (connection_.number == 0) {
         const std::uint32_t number = connection_.server.Attach(0);
         if (number == 0) {
-            NcpHandlers::Answer full{0xD9, {}}; // server connection limit reached
+            NcpHandlers::Answer full{NcpHandlers::ConnectionLimit, {}};
             return SessionOutcome{ReplyPacket(request.header, full), true};
         }
         connection_.number = static_cast<std::uint16_t>(number);
@@ -87,14 +121,10 @@ SessionOutcome NcpSession::Serve(const Ncp::ParsedRequest& request, std::uint32_
         request.header.sequence != expectedSequence_)
         return SessionOutcome{{}, true};
     ++expectedSequence_;
-    NcpHandlers::Answer answer = Dispatch(request);
-    std::vector<std::uint8_t> reply = ReplyPacket(request.header, answer);
-    if (replyCapacity != 0 && Ncp::ReplyFrameHeaderSize + reply.size() > replyCapacity)
-        reply = ReplyPacket(request.header, NcpHandlers::Fail(Ncp::Completion::BadLength));
-    return SessionOutcome{std::move(reply), false};
+    return SessionOutcome{ReplyPacket(request.header, Dispatch(request, replyCapacity)), false};
 }
 
-NcpHandlers::Answer NcpSession::Dispatch(const Ncp::ParsedRequest& request) {
+NcpHandlers::Answer NcpSession::Dispatch(const Ncp::ParsedRequest& request, std::uint32_t replyCapacity) {
     using NcpHandlers::Fail;
     if (request.status != Ncp::RequestParseStatus::Ok)
         return Fail(NcpHandlers::ServesFunction(request.header.function) ? Ncp::Completion::BadLength
@@ -106,7 +136,15 @@ NcpHandlers::Answer NcpSession::Dispatch(const Ncp::ParsedRequest& request) {
         return Fail(*fault);
     if (route->access == NcpHandlers::Access::LoggedIn && !connection_.LoggedIn())
         return Fail(NcpHandlers::NotLoggedIn);
-    return route->handler(connection_, request);
+    // The reply-buffer field is the largest reply data the caller takes (0: it says nothing). A call that
+    // changes the server is refused before it takes effect; any other is refused once its reply is known.
+    const auto fits = [replyCapacity](std::size_t dataSize) {
+        return replyCapacity == 0 || dataSize <= replyCapacity;
+    };
+    if (route->changesState != nullptr && !fits(route->changesState(request)))
+        return Fail(Ncp::Completion::BadLength);
+    NcpHandlers::Answer answer = route->handler(connection_, request);
+    return fits(answer.data.size()) ? answer : Fail(Ncp::Completion::BadLength);
 }
 
 std::vector<std::uint8_t> NcpSession::ReplyPacket(const Ncp::RequestHeader& request,

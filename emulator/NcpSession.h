@@ -26,8 +26,9 @@ struct SessionOutcome {
 // create-connection request, a wrong sequence number (the first request after create carries 1, then +1
 // modulo 256), a wrong connection number, an unknown packet type. A destroy-connection request is answered
 // and then ends it. Everything else is answered: an unknown function or subfunction with 0xFB, a request
-// whose length word or data is malformed with 0x7E, a function that needs a login with 0x7D, and a reply that
-// would not fit the caller's stated reply buffer with 0x7E and no data.
+// whose length word or data is malformed with 0x7E, a function that needs a login with 0x7D, and a reply
+// whose data would not fit the caller's stated reply buffer with 0x7E and no data; a call that changes the
+// server is refused so before it takes effect.
 //
 // The session detaches from the server and closes its files when it goes.
 class NcpSession final {
@@ -40,8 +41,8 @@ public:
     NcpSession& operator=(const NcpSession&) = delete;
 
     // Handles one request packet (what follows the TCP frame header). replyCapacity is the largest reply
-    // frame the caller takes (the request frame's reply buffer size, header included); 0 means it said
-    // nothing.
+    // data the caller takes (the request frame's reply-buffer field: the data after the reply header, as a
+    // real NetWare client fills it); 0 means it said nothing.
     SessionOutcome Handle(std::span<const std::uint8_t> packet, std::uint32_t replyCapacity = 0);
 
     // 0 until the create-connection request.
@@ -54,7 +55,7 @@ private:
     SessionOutcome Create(const Ncp::ParsedRequest& request);
     SessionOutcome Destroy(const Ncp::ParsedRequest& request);
     SessionOutcome Serve(const Ncp::ParsedRequest& request, std::uint32_t replyCapacity);
-    NcpHandlers::Answer Dispatch(const Ncp::ParsedRequest& request);
+    NcpHandlers::Answer Dispatch(const Ncp::ParsedRequest& request, std::uint32_t replyCapacity);
     std::vector<std::uint8_t> ReplyPacket(const Ncp::RequestHeader& request,
                                           const NcpHandlers::Answer& answer) const;
     void Detach();

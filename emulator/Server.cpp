@@ -40,12 +40,6 @@ Server::Server(ServerConfig config, const std::filesystem::path& volumesRoot, Cl
 
 Server::~Server() = default;
 
-void Server::SetConnectionCounts(std::uint16_t maxConnections, std::uint16_t peak, std::uint16_t inUse) {
-    config_.maxConnections = maxConnections;
-    config_.peakConnections = peak;
-    config_.connectionsInUse = inUse;
-}
-
 std::uint32_t Server::AddUser(const std::string& binderyName, const std::string& directoryName,
                               std::uint32_t objectId) {
     if (objectId == 0) {
@@ -91,6 +85,28 @@ bool Server::IsConsoleOperator(std::uint32_t objectId) const {
     return object != nullptr && object->consoleOperator;
 }
 
+bool Server::LoginLocked(std::uint32_t objectId) const {
+    const auto found = intruders_.find(objectId);
+    return found != intruders_.end() && Now() < found->second.lockedUntil;
+}
+
+void Server::LoginFailed(std::uint32_t objectId) {
+    if (intruderDetection_.attempts == 0)
+        return;
+    IntruderRecord& record = intruders_[objectId];
+    const auto now = Now();
+    record.failures.push_back(now);
+    while (!record.failures.empty() && record.failures.front() + intruderDetection_.window <= now)
+        record.failures.pop_front();
+    if (record.failures.size() >= intruderDetection_.attempts) {
+        record.failures.clear();
+        record.lockedUntil = now + intruderDetection_.lockout;
+        const ServerObject* object = FindObject(objectId);
+        Log("Intruder detection locked " +
+            (object != nullptr ? object->binderyName : std::string("an object")));
+    }
+}
+
 std::uint32_t Server::Attach(std::uint32_t userId) {
     // Numbers are reused once free, as a NetWare server reuses its connection slots; the map is ordered, so
     // the first gap is the lowest free number.
@@ -100,10 +116,31 @@ std::uint32_t Server::Attach(std::uint32_t userId) {
             break;
         ++connection;
     }
-    if (connection > MaxConnectionNumber)
+    if (connection > std::min<std::uint32_t>(config_.maxConnections, MaxConnectionNumber))
         return 0;
     connections_[connection] = Attachment{userId, Now()};
+    peakConnections_ = std::max(peakConnections_, connections_.size());
     return connection;
+}
+
+std::size_t Server::UserConnectionCount(std::uint32_t userId) const {
+    return static_cast<std::size_t>(
+        std::count_if(connections_.begin(), connections_.end(),
+                      [userId](const auto& entry) { return entry.second.userId == userId; }));
+}
+
+bool Server::MayOpenFile(std::uint32_t userId) const {
+    const auto found = openFilesByUser_.find(userId);
+    const std::size_t ofUser = found == openFilesByUser_.end() ? 0 : found->second;
+    return ofUser < limits_.openFilesPerUser && openFiles_ < limits_.openFiles;
+}
+
+void Server::FilesOpened(std::uint32_t userId, std::ptrdiff_t count) {
+    std::size_t& ofUser = openFilesByUser_[userId];
+    ofUser = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(ofUser) + count);
+    openFiles_ = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(openFiles_) + count);
+    if (ofUser == 0)
+        openFilesByUser_.erase(userId);
 }
 
 void Server::Detach(std::uint32_t connection) {

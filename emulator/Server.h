@@ -27,15 +27,31 @@ struct ServerConfig {
     std::uint8_t majorVersion = 4;
     std::uint8_t minorVersion = 0;
     std::uint8_t revision = 0;
-    std::uint16_t maxConnections = 100;
-    std::uint16_t peakConnections = 1;
-    std::uint16_t connectionsInUse = 1;
+    std::uint16_t maxConnections = 100;      // enforced: connection numbers beyond it are refused (0xD9)
     std::vector<std::string> volumes{"SYS"}; // SYS is added first when missing
     std::uint8_t sftLevel = 2;
     std::uint8_t ttsLevel = 1;
     std::string directoryName;   // the server's directory name, e.g. "CN=ATLAS.O=ACME" (major version >= 4)
     std::string binderyContext;  // e.g. "OU=SALES.O=ACME" (major version >= 4)
     bool standardScreens = true; // "System Console", "Monitor" and "Logger Screen"
+};
+
+// What one user may hold on a server, and the largest file it stores: bounds on what a peer can make the
+// server spend. openFiles bounds the files of all users together (the process's descriptors).
+struct ServerLimits {
+    std::uint32_t connectionsPerUser = 16; // logged-in connections of one user object
+    std::uint32_t openFilesPerConnection = 32;
+    std::uint32_t openFilesPerUser = 128;
+    std::size_t openFiles = 4096;
+    std::uint64_t maxFileSize = 64ull * 1024 * 1024;
+};
+
+// NetWare's intruder detection: after attempts wrong passwords for one object within window, its logins are
+// refused (0xC5) for lockout, also with the right password. attempts 0 turns it off.
+struct IntruderDetection {
+    std::uint32_t attempts = 7;
+    std::chrono::minutes window{30};
+    std::chrono::minutes lockout{15};
 };
 
 // A bindery object, with its directory name on servers that have directory services. A user keeps only the
@@ -86,7 +102,8 @@ public:
     const ServerConfig& Config() const { return config_; }
     const std::string& Name() const { return config_.name; }
     bool HasDirectoryServices() const { return config_.majorVersion >= 4; }
-    void SetConnectionCounts(std::uint16_t maxConnections, std::uint16_t peak, std::uint16_t inUse);
+    const ServerLimits& Limits() const { return limits_; }
+    void SetLimits(const ServerLimits& limits) { limits_ = limits; }
 
     // --- bindery objects ---
     // Adds a user object with an empty password and no console rights; objectId 0 has one allocated.
@@ -99,11 +116,20 @@ public:
     // Keeps the hash of the password (letter case ignored); false for an unknown object.
     bool SetPassword(std::uint32_t objectId, std::string_view password);
     bool SetConsoleOperator(std::uint32_t objectId, bool consoleOperator);
+
+    // --- intruder detection ---
+    void SetIntruderDetection(const IntruderDetection& settings) { intruderDetection_ = settings; }
+    // Whether logins of the object are locked out now.
+    bool LoginLocked(std::uint32_t objectId) const;
+    // A wrong password for the object: counted, and the object locked once too many fall in the window.
+    void LoginFailed(std::uint32_t objectId);
+    // A login that succeeded forgets the wrong passwords before it.
+    void LoginSucceeded(std::uint32_t objectId) { intruders_.erase(objectId); }
     // Whether the object exists and is a console operator; false for 0 (nobody).
     bool IsConsoleOperator(std::uint32_t objectId) const;
 
     // --- connections (numbered by the server) ---
-    // The lowest free connection number (1..MaxConnectionNumber), or 0 when every number is taken.
+    // The lowest free connection number (1..maxConnections), or 0 when every number is taken.
     std::uint32_t Attach(std::uint32_t userId);
     void Detach(std::uint32_t connection);
     // Logs userId in on the connection (0: logs out); the login time is now.
@@ -113,6 +139,15 @@ public:
     // When the connection's user logged in (or the connection was made); nothing for an unknown connection.
     std::optional<std::chrono::system_clock::time_point> LoginTime(std::uint32_t connection) const;
     std::size_t AttachedCount() const { return connections_.size(); }
+    // The most connections attached at once since start.
+    std::size_t PeakConnections() const { return peakConnections_; }
+    // How many connections the user object is logged in on.
+    std::size_t UserConnectionCount(std::uint32_t userId) const;
+
+    // --- open files, counted per user and for the server ---
+    bool MayOpenFile(std::uint32_t userId) const;
+    void FilesOpened(std::uint32_t userId, std::ptrdiff_t count); // negative when files close
+    std::size_t OpenFileCount() const { return openFiles_; }
     // NCP connection numbers are 16-bit and 0xFFFF means "none".
     static constexpr std::uint32_t MaxConnectionNumber = 0xFFFE;
 
@@ -175,6 +210,16 @@ private:
     };
 
     std::map<std::uint32_t, Attachment> connections_; // by connection number
+    struct IntruderRecord {
+        std::deque<std::chrono::system_clock::time_point> failures; // within the window, oldest first
+        std::chrono::system_clock::time_point lockedUntil;
+    };
+    std::size_t peakConnections_ = 0;
+    ServerLimits limits_;
+    std::map<std::uint32_t, std::size_t> openFilesByUser_;
+    std::size_t openFiles_ = 0;
+    IntruderDetection intruderDetection_;
+    std::map<std::uint32_t, IntruderRecord> intruders_; // by object ID
     std::vector<ModuleDefinition> definitions_;
     std::vector<LoadedModule> modules_;
     std::deque<LogEntry> eventLog_;

@@ -144,6 +144,22 @@ OpenedFile ServerFiles::Open(const NetWarePath& path, const FileOpenMode& mode) 
             opened.completion = NoWritePrivilege;
             return opened;
         }
+        if (write && status.st_nlink > 1) {
+            // Another name of the same file may lie anywhere, also outside the volume: never write
+            // through it. A replace gets a file of its own under this name; any other write is refused.
+            if (!mode.truncate) {
+                opened.completion = NoWritePrivilege;
+                return opened;
+            }
+            if (::unlinkat(parent.directory.Get(), parent.name.c_str(), 0) != 0) {
+                opened.completion = IoFailure;
+                return opened;
+            }
+            CreateNew(parent, opened);
+            opened.truncated = opened.created;
+            opened.created = false;
+            return opened;
+        }
         opened.fd.Reset(
             ::openat(parent.directory.Get(), parent.name.c_str(), FileFlags | (write ? O_WRONLY : O_RDONLY)));
         if (!opened.fd.Valid() || !SameRegularFile(opened.fd.Get(), status)) {
@@ -166,14 +182,18 @@ OpenedFile ServerFiles::Open(const NetWarePath& path, const FileOpenMode& mode) 
         opened.completion = CompletionOf(kind);
         return opened;
     }
+    CreateNew(parent, opened);
+    return opened;
+}
+
+void ServerFiles::CreateNew(const Parent& parent, OpenedFile& opened) {
     opened.fd.Reset(::openat(parent.directory.Get(), parent.name.c_str(),
                              FileFlags | O_WRONLY | O_CREAT | O_EXCL, NewFileMode));
     if (!opened.fd.Valid()) {
         opened.completion = errno == ENOSPC ? OutOfSpace : IoFailure;
-        return opened;
+        return;
     }
     opened.created = true;
-    return opened;
 }
 
 std::uint8_t ServerFiles::Rename(const NetWarePath& from, const NetWarePath& to) const {
@@ -189,6 +209,9 @@ std::uint8_t ServerFiles::Rename(const NetWarePath& from, const NetWarePath& to)
     if (const EntryKind kind = Inspect(source.directory.Get(), source.name, status);
         kind != EntryKind::RegularFile)
         return CompletionOf(kind);
+    // Read Only implies Rename Inhibit: a read-only file keeps its name.
+    if (ReadOnly(status))
+        return NoRenamePrivilege;
     const EntryKind targetKind = Inspect(target.directory.Get(), target.name, status);
     if (targetKind == EntryKind::RegularFile && ReadOnly(status))
         return NoRenamePrivilege;
@@ -222,13 +245,22 @@ std::uint8_t ServerFiles::Delete(const NetWarePath& path) const {
 
 std::uint8_t ServerFiles::SetInformation(const NetWarePath& path,
                                          std::optional<std::chrono::system_clock::time_point> modified,
-                                         std::optional<std::uint32_t> attributes) const {
+                                         std::optional<std::uint32_t> attributes,
+                                         bool mayChangeReadOnly) const {
     struct stat status {};
     const Parent parent = ResolveRegularFile(path, status);
     if (parent.completion != 0)
         return parent.completion;
-    // A read-only file stays as it is: clearing the attribute would open the way to replacing it.
-    if (ReadOnly(status))
+    const bool readOnly = ReadOnly(status);
+    const bool wantReadOnly = attributes ? (*attributes & ReadOnlyAttribute) != 0 : readOnly;
+    // For anyone else a read-only file stays as it is: clearing the attribute would open the way to
+    // replacing it.
+    if (!mayChangeReadOnly && readOnly)
+        return NoWritePrivilege;
+    if (!mayChangeReadOnly && wantReadOnly)
+        return NoSetPrivilege;
+    // Times and modes belong to the file, not to a name: another link may lie outside the volume.
+    if (status.st_nlink > 1)
         return NoWritePrivilege;
     // The change goes through a descriptor of the inspected file, so a link swapped in meanwhile is not
     // followed; a file whose owner may not read it is still opened for writing.
@@ -248,9 +280,11 @@ std::uint8_t ServerFiles::SetInformation(const NetWarePath& path,
         if (::futimens(fd.Get(), times) != 0)
             return IoFailure;
     }
-    if (attributes && (*attributes & ReadOnlyAttribute) != 0 &&
-        ::fchmod(fd.Get(), status.st_mode & ~WriteBits & 07777) != 0)
-        return IoFailure;
+    if (wantReadOnly != readOnly) {
+        const mode_t mode = wantReadOnly ? (status.st_mode & ~WriteBits) : (status.st_mode | S_IWUSR);
+        if (::fchmod(fd.Get(), mode & 07777) != 0)
+            return IoFailure;
+    }
     return 0;
 }
 

@@ -40,14 +40,18 @@ struct OpenedFile {
 // nothing reaches outside the volume: "..", ".", empty components, separators inside a component and
 // symbolic links anywhere on the way answer InvalidPath. Names match ignoring letter case (as on NetWare);
 // a new file takes the name as given. Only regular files are opened (O_NONBLOCK|O_NOFOLLOW, then fstat).
-// A file without any write permission bit is read-only: it is never written, replaced, renamed over or
-// deleted, whoever runs the server (root included), because the check is made here and not left to the
-// kernel. Rights (who may write where) are the caller's business; see NcpSession.
+// A file without any write permission bit is read-only: it is never written, replaced, renamed (from or
+// over) or deleted, whoever runs the server (root included), because the check is made here and not left to
+// the kernel; only a caller allowed to change the attribute may clear it. A file with more than one hard link
+// is never written through or changed in place (another link may lie outside the volume): a replace gives the
+// name a file of its own, other writes are refused. Rights (who may write where) are the caller's business;
+// see NcpSession.
 class ServerFiles final {
 public:
     // Completion bytes of the file calls.
     static constexpr std::uint8_t NoDeletePrivilege = 0x8A;
     static constexpr std::uint8_t NoRenamePrivilege = 0x8B;
+    static constexpr std::uint8_t NoSetPrivilege = 0x8C;
     static constexpr std::uint8_t FileExists = 0x92;
     static constexpr std::uint8_t NoWritePrivilege = 0x94;
     static constexpr std::uint8_t OutOfSpace = 0x96;
@@ -67,9 +71,11 @@ public:
     std::uint8_t Rename(const NetWarePath& from, const NetWarePath& to) const;
     std::uint8_t Delete(const NetWarePath& path) const;
     // Sets the modification time and/or the read-only attribute (other attribute bits are not kept).
+    // mayChangeReadOnly: whether the caller may set or clear the read-only attribute (NoSetPrivilege to set
+    // it, NoWritePrivilege for any change to a read-only file otherwise).
     std::uint8_t SetInformation(const NetWarePath& path,
                                 std::optional<std::chrono::system_clock::time_point> modified,
-                                std::optional<std::uint32_t> attributes) const;
+                                std::optional<std::uint32_t> attributes, bool mayChangeReadOnly) const;
 
     // Whether the path names something inside SYS:SYSTEM (letter case ignored).
     static bool InSystemDirectory(const NetWarePath& path);
@@ -87,6 +93,8 @@ private:
     // The parent of a path that names a regular file, with the file's status; any other entry (or none)
     // leaves its completion in the result.
     Parent ResolveRegularFile(const NetWarePath& path, struct stat& status) const;
+    // A new file of the parent's name, opened for writing.
+    static void CreateNew(const Parent& parent, OpenedFile& opened);
 
     const Volumes& volumes_;
 };

@@ -3,6 +3,7 @@
 #include "emulator/LocaleText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <system_error>
 
@@ -51,6 +52,33 @@ bool Volumes::WriteSystemFileIfMissing(std::string_view fileName, std::span<cons
     std::ofstream file(SystemDirectory() / std::string(fileName), std::ios::binary);
     file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(file);
+}
+
+bool Volumes::IsTransferTemporary(std::string_view name) {
+    if (name.size() != 12 || LocaleText::UpperAscii(name.substr(0, 2)) != "TS" ||
+        LocaleText::UpperAscii(name.substr(8)) != ".TMP")
+        return false;
+    return std::all_of(name.begin() + 2, name.begin() + 8,
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+std::size_t Volumes::RemoveTransferTemporaries() const {
+    std::size_t removed = 0;
+    for (const std::string& volume : names_) {
+        std::error_code error;
+        const auto directory = Directory(volume);
+        if (!directory)
+            continue;
+        // Symbolic links are neither followed nor removed: a walk never leaves the volume.
+        for (auto entry = std::filesystem::recursive_directory_iterator(*directory, error);
+             !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+            if (entry->is_regular_file(error) && !entry->is_symlink(error) &&
+                IsTransferTemporary(entry->path().filename().string()) &&
+                std::filesystem::remove(entry->path(), error))
+                ++removed;
+        }
+    }
+    return removed;
 }
 
 } // namespace Emulator

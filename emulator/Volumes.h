@@ -26,6 +26,13 @@ public:
     std::optional<std::filesystem::path> Directory(std::string_view volumeName) const;
     std::filesystem::path SystemDirectory() const { return serverRoot_ / "SYS" / "SYSTEM"; }
 
+    // Deletes every transfer temporary file (IsTransferTemporary) in the volumes, as left by a transfer
+    // cut when an earlier run of the server ended; symbolic links are not followed. Returns how many went.
+    std::size_t RemoveTransferTemporaries() const;
+    // Whether name is that of the temporary file a transfer writes before renaming it over its destination:
+    // "TS", six hexadecimal digits, ".TMP" (letter case ignored).
+    static bool IsTransferTemporary(std::string_view name);
+
     // Whether SYS:SYSTEM holds a regular file of that name (letter case ignored).
     bool HasSystemFile(std::string_view fileName) const;
     // Writes the file into SYS:SYSTEM unless a file of that name (letter case ignored) is there already.

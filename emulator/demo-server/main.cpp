@@ -6,9 +6,11 @@
 #include "emulator/DemoNetwork.h"
 #include "emulator/NcpServer.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,14 +30,28 @@ constexpr const char* Usage =
     "                         (default: ports chosen by the system)\n"
     "  --volumes DIRECTORY    where the servers' volumes live (default: the program's,\n"
     "                         under the user's data directory)\n"
-    "  --idle-timeout SECONDS close connections idle this long (default 900)\n"
+    "  --idle-timeout SECONDS close a connection that completes no request for so long\n"
+    "                         (default 900); a started frame must arrive whole within 10 s\n"
     "  --capture FILE         write every NCP frame to a pcap capture file\n"
+    "  --max-file-size MIB    the largest file a client may write (default 64); a write\n"
+    "                         beyond it answers \"out of space\" (0x96)\n"
+    "  --connections-per-user N  logged-in connections per user and server (default 16)\n"
+    "  --open-files-per-user N   open files per user and server (default 128, at most\n"
+    "                         32 per connection)\n"
+    "  --intruder-attempts N  wrong passwords within the window that lock a user's logins\n"
+    "                         (default 7; 0: no intruder detection)\n"
+    "  --intruder-window MINUTES   the window they are counted in (default 30)\n"
+    "  --intruder-lockout MINUTES  how long a lock lasts (default 15); restarting the\n"
+    "                         server resets every lock\n"
     "  --help                 show this text\n"
     "\n"
     "Demo users (passwords are not case-sensitive):\n"
     "  ATLAS   ADMIN / acme (console operator), GUEST / guest (no console rights)\n"
     "  BOREAS  JDOE / sales (console operator)\n"
     "  CASTOR  SUPERVISOR / castor (console operator)\n"
+    "\n"
+    "Each server takes at most its advertised number of connections (ATLAS 250, BOREAS 100,\n"
+    "CASTOR 25) and closes any further one at once.\n"
     "\n"
     "Once all servers listen, one line per server is printed: NAME ADDRESS:PORT.\n"
     "Stops on SIGINT or SIGTERM.\n";
@@ -46,8 +62,36 @@ struct Settings {
     std::string volumes;
     unsigned long idleSeconds = 900;
     std::string capture;
+    Emulator::ServerLimits limits;
+    Emulator::IntruderDetection intruders;
     bool help = false;
 };
+
+// The numeric options: name, largest value, smallest value, where the value goes.
+struct NumberOption {
+    std::string_view name;
+    unsigned long minimum;
+    unsigned long maximum;
+    std::function<void(Settings&, unsigned long)> store;
+};
+
+const std::vector<NumberOption>& NumberOptions() {
+    static const std::vector<NumberOption> options{
+        {"--max-file-size", 1, 4095,
+         [](Settings& s, unsigned long v) { s.limits.maxFileSize = std::uint64_t{v} * 1024 * 1024; }},
+        {"--connections-per-user", 1, 65535,
+         [](Settings& s, unsigned long v) { s.limits.connectionsPerUser = static_cast<std::uint32_t>(v); }},
+        {"--open-files-per-user", 1, 65535,
+         [](Settings& s, unsigned long v) { s.limits.openFilesPerUser = static_cast<std::uint32_t>(v); }},
+        {"--intruder-attempts", 0, 1000,
+         [](Settings& s, unsigned long v) { s.intruders.attempts = static_cast<std::uint32_t>(v); }},
+        {"--intruder-window", 1, 7 * 24 * 60,
+         [](Settings& s, unsigned long v) { s.intruders.window = std::chrono::minutes(v); }},
+        {"--intruder-lockout", 1, 7 * 24 * 60,
+         [](Settings& s, unsigned long v) { s.intruders.lockout = std::chrono::minutes(v); }},
+    };
+    return options;
+}
 
 std::optional<unsigned long> Number(const char* text, unsigned long maximum) {
     char* end = nullptr;
@@ -90,6 +134,16 @@ std::optional<Settings> Parse(int argc, char** argv) {
             settings.idleSeconds = *seconds;
         } else if (option == "--capture") {
             settings.capture = value;
+        } else if (const auto known = std::find_if(NumberOptions().begin(), NumberOptions().end(),
+                                                   [&](const NumberOption& o) { return o.name == option; });
+                   known != NumberOptions().end()) {
+            const auto number = Number(value, known->maximum);
+            if (!number || *number < known->minimum) {
+                std::fprintf(stderr, "tessaline-demo-server: %s takes a number from %lu to %lu\n",
+                             argv[i - 1], known->minimum, known->maximum);
+                return std::nullopt;
+            }
+            known->store(settings, *number);
         } else {
             std::fprintf(stderr, "tessaline-demo-server: unknown option: %s\n", argv[i - 1]);
             return std::nullopt;
@@ -128,6 +182,8 @@ int main(int argc, char** argv) {
     Emulator::NcpServer ncp(options);
     std::uint16_t port = settings->portBase ? static_cast<std::uint16_t>(*settings->portBase) : 0;
     for (const Emulator::DemoServer& demo : servers) {
+        demo.server->SetLimits(settings->limits);
+        demo.server->SetIntruderDetection(settings->intruders);
         if (!demo.server->ServerVolumes().Ready())
             std::fprintf(stderr, "tessaline-demo-server: the volumes of %s cannot be made under %s\n",
                          demo.server->Name().c_str(), volumes.c_str());

@@ -40,11 +40,11 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("versionAndCounts"); // major, minor, revision, max, in use
         QTest::addColumn<QStringList>("volumes");
         QTest::addColumn<QByteArray>("directoryName");
-        QTest::newRow("ATLAS") << 0 << QByteArray("ATLAS") << QList<int>{5, 0, 8, 250, 12}
+        QTest::newRow("ATLAS") << 0 << QByteArray("ATLAS") << QList<int>{5, 0, 8, 250, 0}
                                << QStringList{"SYS", "VOL1", "DATA", "APPS"} << QByteArray("CN=ATLAS.O=ACME");
-        QTest::newRow("BOREAS") << 1 << QByteArray("BOREAS") << QList<int>{4, 11, 0, 100, 7}
+        QTest::newRow("BOREAS") << 1 << QByteArray("BOREAS") << QList<int>{4, 11, 0, 100, 0}
                                 << QStringList{"SYS", "USERS"} << QByteArray("CN=BOREAS.OU=Sales.O=ACME");
-        QTest::newRow("CASTOR") << 2 << QByteArray("CASTOR") << QList<int>{3, 12, 0, 25, 3}
+        QTest::newRow("CASTOR") << 2 << QByteArray("CASTOR") << QList<int>{3, 12, 0, 25, 0}
                                 << QStringList{"SYS"} << QByteArray();
     }
     void serverFacts() {
@@ -59,7 +59,7 @@ private Q_SLOTS:
         QCOMPARE(QByteArray::fromStdString(named.Name()), server);
         const Emulator::ServerConfig& config = named.Config();
         QCOMPARE((QList<int>{config.majorVersion, config.minorVersion, config.revision, config.maxConnections,
-                             config.connectionsInUse}),
+                             int(named.AttachedCount())}),
                  versionAndCounts);
         QCOMPARE(Texts(named.ServerVolumes().Names()), volumes);
         for (const QString& volume : volumes)

@@ -25,7 +25,8 @@ using NcpTest::Client;
 
 // The demo network's servers over real loopback sockets: what a client sees of them, the console through
 // both forms of function 37, NLMs, a file copied into SYS:SYSTEM, bad input that ends only its own
-// connection, many connections, idle connections, injected faults, and a capture tshark reads as NCP.
+// connection (and shows in the capture), a cut transfer's temporary file, many connections, idle connections,
+// the limits on what one peer may hold, injected faults, and a capture tshark reads as NCP.
 class NcpServerTest final : public QObject {
     Q_OBJECT
 
@@ -202,7 +203,7 @@ private Q_SLOTS:
         QCOMPARE(QByteArray::fromStdString(info.name), QByteArray("QV_EXT"));
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(info.queryData.data())),
                  QByteArray("TESSALINE CONSOLE"));
-        QCOMPARE(client.Call(Ncp::ExtensionInfoByNameRequest{"NO_SUCH"}, info), std::uint16_t{0x89FE});
+        QCOMPARE(client.Call(Ncp::ExtensionInfoByNameRequest{"NO_SUCH"}, info), std::uint16_t{0x89FF});
     }
 
     void consoleInBothForms_data() {
@@ -257,7 +258,7 @@ private Q_SLOTS:
         QCOMPARE(admin.Call(Ncp::UnloadNlmRequest{"TSABACK.NLM"}, rpc), std::uint16_t{0});
         QCOMPARE(rpc.rpcCode, 0u);
         Ncp::ExtensionInfoReply info;
-        QCOMPARE(guest.Call(Ncp::ExtensionInfoByNameRequest{"BACKUP_AGENT"}, info), std::uint16_t{0x89FE});
+        QCOMPARE(guest.Call(Ncp::ExtensionInfoByNameRequest{"BACKUP_AGENT"}, info), std::uint16_t{0x89FF});
         QCOMPARE(admin.Call(Ncp::LoadNlmRequest{0, "SYS:SYSTEM\\TSABACK.NLM"}, rpc), std::uint16_t{0});
         QCOMPARE(rpc.rpcCode, 0u);
         QCOMPARE(guest.Call(Ncp::ExtensionInfoByNameRequest{"BACKUP_AGENT"}, info), std::uint16_t{0});
@@ -396,7 +397,10 @@ private Q_SLOTS:
     void badInputEndsOnlyItsConnection() {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, afterCreate);
-        Network network;
+        QTemporaryDir captures;
+        Emulator::NcpServer::Options options;
+        options.captureFile = captures.filePath("bad.pcap").toStdString();
+        Network network(options);
         Client good(network.Port("ATLAS"));
         QCOMPARE(good.Login("GUEST", "guest"), std::uint16_t{0});
         NcpTest::RawSocket bad(network.Port("ATLAS"));
@@ -410,6 +414,9 @@ private Q_SLOTS:
         QVERIFY(network.ConnectionsBecome("ATLAS", 1));
         Ncp::FileServerInformationReply info;
         QCOMPARE(good.Call(Ncp::GetFileServerInformationRequest{}, info), std::uint16_t{0});
+        QFile capture(captures.filePath("bad.pcap"));
+        QVERIFY(capture.open(QIODevice::ReadOnly));
+        QVERIFY2(capture.readAll().contains(bytes), "what arrived before the close is in the capture");
     }
 
     void peerGoneMidWriteLeavesNoOpenFile() {
@@ -428,6 +435,9 @@ private Q_SLOTS:
                 writer.Call(Ncp::WriteFileRequest{opened.fileHandle, 0, std::vector<std::uint8_t>(300, 1)},
                             reply),
                 std::uint16_t{0});
+            QCOMPARE(writer.Call(NcpTest::Create(NcpTest::Path("SYS:SYSTEM\\TS00ABCD.TMP")), opened),
+                     std::uint16_t{0});
+            QVERIFY(QFile::exists(network.System("ATLAS") + "TS00ABCD.TMP"));
         } // the writer's socket closes without a destroy request
         NcpTest::RawSocket cut(network.Port("ATLAS"));
         QVERIFY(cut.SendPacket(NcpTest::CreatePacket()));
@@ -439,8 +449,125 @@ private Q_SLOTS:
         QVERIFY(network.ConnectionsBecome("ATLAS", 1));
         QCOMPARE(OpenDescriptors(), descriptors);
         QCOMPARE(QFileInfo(network.System("ATLAS") + "HALF.NLM").size(), qint64(300));
+        QVERIFY(!QFile::exists(network.System("ATLAS") + "TS00ABCD.TMP")); // the cut transfer's temporary
         Ncp::FileServerInformationReply info;
         QCOMPARE(other.Call(Ncp::GetFileServerInformationRequest{}, info), std::uint16_t{0});
+    }
+
+    // Temporary files left by transfers of an earlier run go when the servers start; other files stay.
+    void startRemovesEarlierTemporaries() {
+        NcpTest::Demo demo;
+        for (const char* name : {"TS12AB34.TMP", "ts000001.tmp", "TS1.TMP", "TSXYZXYZ.TMP"}) {
+            QFile file(demo.System("BOREAS") + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        Emulator::NcpServer ncp;
+        ncp.AddServer(demo.Named("BOREAS"));
+        QVERIFY(ncp.Start());
+        QCOMPARE(QDir(demo.System("BOREAS")).entryList({"TS*"}, QDir::Files),
+                 (QStringList{"TS1.TMP", "TSXYZXYZ.TMP"}));
+    }
+
+    // What one peer may hold, with small limits: a trickled frame, logins and open files per user, open files
+    // per connection, the largest file, the negotiated buffer, and the server's own maximum of connections.
+    void resourceLimits_data() {
+        QTest::addColumn<QByteArray>("limit");
+        for (const char* limit :
+             {"trickled frame", "idle despite bytes", "logins per user", "open files per user",
+              "open files per connection", "file size", "negotiated buffer", "server maximum"})
+            QTest::newRow(limit) << QByteArray(limit);
+    }
+    void resourceLimits() {
+        QFETCH(QByteArray, limit);
+        Emulator::NcpServer::Options options;
+        options.frameTimeout =
+            limit == "trickled frame" ? std::chrono::milliseconds(300) : std::chrono::seconds(60);
+        options.idleTimeout =
+            limit == "idle despite bytes" ? std::chrono::milliseconds(400) : std::chrono::seconds(60);
+        Network network(options);
+        Emulator::Server& atlas = network.Named("ATLAS");
+        Emulator::ServerLimits small = atlas.Limits();
+        small.connectionsPerUser = 2;
+        small.openFilesPerUser = 3;
+        small.openFilesPerConnection = 2;
+        small.maxFileSize = 1000;
+        network.ncp->Call([&] { atlas.SetLimits(small); });
+        const auto open = [](Client& client, const std::string& name) {
+            Ncp::OpenCreateFileReply opened;
+            return client.Call(NcpTest::Create(NcpTest::Path(("SYS:" + name).c_str())), opened);
+        };
+        Client first(network.Port("ATLAS"));
+        Client second(network.Port("ATLAS"));
+        if (limit == "trickled frame" || limit == "idle despite bytes") {
+            NcpTest::RawSocket trickle(network.Port("ATLAS"));
+            QVERIFY(trickle.SendPacket(NcpTest::CreatePacket()));
+            QVERIFY(trickle.Answered());
+            std::vector<std::uint8_t> frame =
+                Ncp::EncodeRequestFrame(std::vector<std::uint8_t>(560, 0x22), 0);
+            QVERIFY(trickle.Send(std::vector<std::uint8_t>(frame.begin(), frame.begin() + 10)));
+            for (std::size_t i = 10; i < 40 && trickle.Send({frame[i]}); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            QVERIFY(trickle.ClosedByPeer());
+        } else if (limit == "logins per user") {
+            Client third(network.Port("ATLAS"));
+            QCOMPARE(first.Login("GUEST", "guest"), std::uint16_t{0});
+            QCOMPARE(second.Login("GUEST", "guest"), std::uint16_t{0});
+            QCOMPARE(third.Login("GUEST", "guest"), std::uint16_t{0x89D9});
+            QCOMPARE(third.Login("ADMIN", "acme"), std::uint16_t{0});
+        } else if (limit == "open files per user") {
+            QCOMPARE(first.Login("GUEST", "guest"), std::uint16_t{0});
+            QCOMPARE(second.Login("GUEST", "guest"), std::uint16_t{0});
+            QCOMPARE(open(first, "A.TXT"), std::uint16_t{0});
+            QCOMPARE(open(first, "B.TXT"), std::uint16_t{0});
+            QCOMPARE(open(second, "C.TXT"), std::uint16_t{0});
+            QCOMPARE(open(second, "D.TXT"), std::uint16_t{0x8981});
+            first.Connection().Close();
+            QVERIFY(network.ConnectionsBecome("ATLAS", 1));
+            QCOMPARE(open(second, "D.TXT"), std::uint16_t{0});
+        } else if (limit == "open files per connection") {
+            QCOMPARE(first.Login("ADMIN", "acme"), std::uint16_t{0});
+            QCOMPARE(open(first, "A.TXT"), std::uint16_t{0});
+            QCOMPARE(open(first, "B.TXT"), std::uint16_t{0});
+            QCOMPARE(open(first, "C.TXT"), std::uint16_t{0x8981});
+        } else if (limit == "file size" || limit == "negotiated buffer") {
+            QCOMPARE(first.Login("ADMIN", "acme"), std::uint16_t{0});
+            Ncp::OpenCreateFileReply opened;
+            QCOMPARE(first.Call(NcpTest::Create(NcpTest::Path("SYS:A.TXT")), opened), std::uint16_t{0});
+            const std::uint16_t buffer = first.Connection().BufferSize();
+            const auto write = [&](std::uint32_t offset, std::size_t count) {
+                Ncp::Reply reply;
+                return first.Call(
+                    Ncp::WriteFileRequest{opened.fileHandle, offset, std::vector<std::uint8_t>(count, 7)},
+                    reply);
+            };
+            if (limit == "file size") { // the last byte the limit allows, then one beyond it
+                QCOMPARE(write(1000 - buffer, buffer), std::uint16_t{0});
+                QCOMPARE(write(1000, 1), std::uint16_t{0x8996});
+            } else { // the whole buffer, then one byte more
+                QCOMPARE(write(0, buffer), std::uint16_t{0});
+                QCOMPARE(write(0, buffer + 1u), std::uint16_t{0x897E});
+            }
+        } else {
+            std::vector<std::unique_ptr<NcpTest::RawSocket>> more;
+            for (int i = 0; i < 23; ++i) { // CASTOR takes 25
+                more.push_back(std::make_unique<NcpTest::RawSocket>(network.Port("CASTOR")));
+                QVERIFY(more.back()->SendPacket(NcpTest::CreatePacket()));
+                QVERIFY(more.back()->Answered());
+            }
+            Client castor(network.Port("CASTOR"));
+            Client other(network.Port("CASTOR"));
+            Ncp::FileServerInformationReply info;
+            QCOMPARE(castor.Call(Ncp::GetFileServerInformationRequest{}, info), std::uint16_t{0});
+            QCOMPARE(info.connectionsInUse, std::uint16_t{25});
+            QCOMPARE(other.Connection().ConnectionNumber(), std::uint16_t{25}); // the last number there is
+            QCOMPARE(info.maxConnections, std::uint16_t{25});
+            NcpTest::RawSocket refused(network.Port("CASTOR"));
+            QVERIFY(refused.ClosedByPeer());
+            QCOMPARE(network.ncp->ConnectionCount("CASTOR"), std::size_t{25});
+        }
+        Ncp::FileServerInformationReply info;
+        if (limit != "idle despite bytes") // the others are served meanwhile
+            QCOMPARE(second.Call(Ncp::GetFileServerInformationRequest{}, info), std::uint16_t{0});
     }
 
     void manyConnectionsAtOnce() {
@@ -450,10 +577,8 @@ private Q_SLOTS:
             clients.push_back(std::make_unique<Client>(network.Port("ATLAS")));
         QCOMPARE(network.ncp->ConnectionCount("ATLAS"), std::size_t{40});
         std::set<std::uint16_t> numbers;
-        for (auto& client : clients) {
-            QCOMPARE(client->Login("GUEST", "guest"), std::uint16_t{0});
+        for (auto& client : clients)
             numbers.insert(client->Connection().ConnectionNumber());
-        }
         for (auto& client : clients) {
             Ncp::FileServerInformationReply info;
             QCOMPARE(client->Call(Ncp::GetFileServerInformationRequest{}, info), std::uint16_t{0});

@@ -5,6 +5,8 @@
 #include "ncp/DirectoryCodecs.h"
 #include "ncp/ExtensionCodecs.h"
 #include "ncp/NlmCodecs.h"
+#include "tests/ncp/NcpTestBytes.h"
+#include "tests/ncp/RealFrames.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,13 +15,16 @@
 #include <QTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <memory>
 
 using Emulator::NcpSession;
 
 // One service connection driven with packets alone, on the demo network's servers: the packet rules, who may
-// call what, the keyed login, and where files may go.
+// call what, the keyed login and intruder detection, the reply-buffer field, the console's rights, where
+// files may go and who may make them read-only, and the real client's reads.
 class NcpSessionTest final : public QObject {
     Q_OBJECT
 
@@ -221,17 +226,224 @@ private Q_SLOTS:
         QCOMPARE(station.Login("ADMIN", "acme"), 0);
     }
 
-    void replyLargerThanTheCallersBuffer() {
+    // Wrong passwords for one object lock its logins, also with the right password, until the lockout ends.
+    void intruderDetection_data() {
+        QTest::addColumn<int>("wrong");
+        QTest::addColumn<int>("minutesBetween");
+        QTest::addColumn<int>("minutesAfter");
+        QTest::addColumn<int>("completion"); // of the right password then
+        QTest::newRow("six wrong") << 6 << 0 << 0 << 0;
+        QTest::newRow("seven wrong") << 7 << 0 << 0 << 0xC5;
+        QTest::newRow("still locked after 14 minutes") << 7 << 0 << 14 << 0xC5;
+        QTest::newRow("unlocked after 15 minutes") << 7 << 0 << 15 << 0;
+        QTest::newRow("seven over 36 minutes") << 7 << 6 << 0 << 0;
+    }
+    void intruderDetection() {
+        QFETCH(int, wrong);
+        QFETCH(int, minutesBetween);
+        QFETCH(int, minutesAfter);
+        QFETCH(int, completion);
+        NcpTest::Demo demo;
+        Emulator::Server& atlas = demo.Named("ATLAS");
+        auto now = std::make_shared<std::chrono::system_clock::time_point>(std::chrono::system_clock::now());
+        atlas.SetClock([now] { return *now; });
+        Station station(atlas);
+        for (int i = 0; i < wrong; ++i) {
+            QCOMPARE(station.Login("GUEST", "wrong"), 0xDE);
+            *now += std::chrono::minutes(minutesBetween);
+        }
+        *now += std::chrono::minutes(minutesAfter);
+        QCOMPARE(station.Login("GUEST", "guest"), completion);
+        QCOMPARE(station.Login("ADMIN", "acme"), 0); // another object is not locked
+    }
+
+    // The reply-buffer field bounds the reply's data; a call that changes the server is refused before it
+    // takes effect.
+    void replyBufferField_data() {
+        QTest::addColumn<QByteArray>("call");
+        QTest::addColumn<uint>("capacity");
+        QTest::addColumn<int>("completion");
+        QTest::newRow("23/17 data fills the field") << QByteArray("23/17") << 128u << 0;
+        QTest::newRow("23/17 one byte over") << QByteArray("23/17") << 127u << 0x7E;
+        QTest::newRow("23/17 no field") << QByteArray("23/17") << 0u << 0;
+        QTest::newRow("33 refused") << QByteArray("33") << 1u << 0x7E;
+        QTest::newRow("33") << QByteArray("33") << 2u << 0;
+        QTest::newRow("87/01 refused") << QByteArray("87/01") << 5u << 0x7E;
+        QTest::newRow("87/01") << QByteArray("87/01") << 6u << 0;
+        QTest::newRow("131/02 refused") << QByteArray("131/02") << 3u << 0x7E;
+        QTest::newRow("131/02") << QByteArray("131/02") << 4u << 0;
+    }
+    void replyBufferField() {
+        QFETCH(QByteArray, call);
+        QFETCH(uint, capacity);
+        QFETCH(int, completion);
+        NcpTest::Demo demo;
+        Emulator::Server& atlas = demo.Named("ATLAS");
+        Station station(atlas);
+        QCOMPARE(station.Login("ADMIN", "acme"), 0);
+        Answer answer;
+        bool tookEffect = completion == 0;
+        if (call == "23/17") {
+            answer = station.Send(Ncp::GetFileServerInformationRequest{}, capacity);
+        } else if (call == "33") {
+            answer = station.Send(Ncp::NegotiateBufferSizeRequest{4096}, capacity);
+            tookEffect = station.session.BufferSize() == 4096;
+        } else if (call == "87/01") {
+            answer = station.Send(NcpTest::Create(NcpTest::Path("SYS:NEW.TXT")), capacity);
+            tookEffect = QFile::exists(demo.volumes.path() + "/ATLAS/SYS/NEW.TXT") &&
+                         station.session.OpenFileCount() == 1;
+        } else {
+            answer = station.Send(Ncp::UnloadNlmRequest{"TSABACK.NLM"}, capacity);
+            tookEffect = !atlas.IsModuleLoaded("TSABACK.NLM");
+        }
+        QCOMPARE(answer.completion, completion);
+        QCOMPARE(answer.data.empty(), completion != 0);
+        QCOMPARE(tookEffect, completion == 0);
+    }
+
+    // The console screens are the server's console: only the list is open to every logged-in user.
+    void consoleNeedsAnOperator_data() {
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<int>("completion");
+        const QByteArray list("\x19\x40\0\0\0\0", 6);
+        const QByteArray open("\x15\x40\0\x01\0\0\0", 7);
+        QTest::newRow("GUEST: list") << QByteArray("GUEST") << list << 0;
+        QTest::newRow("GUEST: open") << QByteArray("GUEST") << open << 0xC6;
+        QTest::newRow("GUEST: select") << QByteArray("GUEST") << QByteArray("\x16\x40\x01\0\0\0", 6) << 0xC6;
+        QTest::newRow("GUEST: read") << QByteArray("GUEST") << QByteArray("\x1C\x40\0\0\0\0", 6) << 0xC6;
+        QTest::newRow("GUEST: key") << QByteArray("GUEST") << QByteArray("\x1D\x40\x0D\0", 4) << 0xC6;
+        QTest::newRow("GUEST: clear") << QByteArray("GUEST") << QByteArray("\x12\x40", 2) << 0xC6;
+        QTest::newRow("ADMIN: open") << QByteArray("ADMIN") << open << 0;
+        QTest::newRow("ADMIN: key before a select")
+            << QByteArray("ADMIN") << QByteArray("\x1D\x40\x0D\0", 4) << 0xA2;
+    }
+    void consoleNeedsAnOperator() {
+        QFETCH(QByteArray, user);
+        QFETCH(QByteArray, message);
+        QFETCH(int, completion);
         NcpTest::Demo demo;
         Station station(demo.Named("ATLAS"));
-        const Answer answer = station.Send(Ncp::GetFileServerInformationRequest{}, 64);
-        QCOMPARE(answer.completion, 0x7E);
-        QVERIFY(answer.data.empty());
-        QCOMPARE(station.Send(Ncp::GetFileServerInformationRequest{}, 1024).data.size(), std::size_t{128});
+        QCOMPARE(station.Login(user.toStdString(), user == "ADMIN" ? "acme" : "guest"), 0);
+        Ncp::ExtensionInfoReply console;
+        QVERIFY(Ncp::ParseReplyData(station.Send(Ncp::ExtensionInfoByNameRequest{"QV_EXT"}).data, console));
+        const Answer answer =
+            station.Send(Ncp::ExecuteExtensionRequest{console.number, 800, {message.begin(), message.end()}});
+        QCOMPARE(answer.completion, completion);
+    }
+
+    // Unknown extensions, as Wireshark reads them: 0xFF "NCP Extension Not Found", for 37 0xD5 "Unknown NCP
+    // Extension Number"; and a reply cut to the caller's maximum is no success.
+    void extensionAnswers_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("completion");
+        QTest::addColumn<int>("dataSize");
+        QTest::newRow("36/02 unknown name") << QByteArray("36/02") << 0xFF << 0;
+        QTest::newRow("36/05 unknown number") << QByteArray("36/05") << 0xFF << 0;
+        QTest::newRow("37 unknown number") << QByteArray("37") << 0xD5 << 0;
+        QTest::newRow("37 list, whole") << QByteArray("list 263") << 0 << 2 + 263;
+        QTest::newRow("37 list, cut to 100 bytes") << QByteArray("list 100") << 0x7E << 2 + 100;
+    }
+    void extensionAnswers() {
+        QFETCH(QByteArray, request);
+        QFETCH(int, completion);
+        QFETCH(int, dataSize);
+        NcpTest::Demo demo;
+        Station station(demo.Named("ATLAS"));
+        QCOMPARE(station.Login("GUEST", "guest"), 0);
+        Ncp::ExtensionInfoReply console;
+        QVERIFY(Ncp::ParseReplyData(station.Send(Ncp::ExtensionInfoByNameRequest{"QV_EXT"}).data, console));
+        Answer answer;
+        if (request == "36/02")
+            answer = station.Send(Ncp::ExtensionInfoByNameRequest{"NO_SUCH"});
+        else if (request == "36/05")
+            answer = station.Send(Ncp::ExtensionInfoByNumberRequest{0x7777});
+        else if (request == "37")
+            answer = station.Send(Ncp::ExecuteExtensionRequest{0x7777, 8, {0x19, 0x40}});
+        else
+            answer = station.Send(Ncp::ExecuteExtensionRequest{
+                console.number, std::uint16_t(request.mid(5).toUInt()), {0x19, 0x40, 0, 0, 0, 0}});
+        QCOMPARE(answer.completion, completion);
+        QCOMPARE(int(answer.data.size()), dataSize);
+    }
+
+    // Read Only guards a file against replacement: only a console operator sets or clears it, on any volume.
+    void whoMaySetReadOnly_data() {
+        QTest::addColumn<QByteArray>("user");
+        QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<uint>("attributes");
+        QTest::addColumn<int>("completion");
+        QTest::addColumn<bool>("readOnlyAfter");
+        QTest::newRow("GUEST sets it") << QByteArray("GUEST") << false << 0x21u << 0x8C << false;
+        QTest::newRow("GUEST clears it") << QByteArray("GUEST") << true << 0x20u << 0x94 << true;
+        QTest::newRow("GUEST sets archive") << QByteArray("GUEST") << false << 0x20u << 0 << false;
+        QTest::newRow("ADMIN sets it") << QByteArray("ADMIN") << false << 0x21u << 0 << true;
+        QTest::newRow("ADMIN keeps it") << QByteArray("ADMIN") << true << 0x21u << 0 << true;
+        QTest::newRow("ADMIN clears it") << QByteArray("ADMIN") << true << 0x20u << 0 << false;
+    }
+    void whoMaySetReadOnly() {
+        QFETCH(QByteArray, user);
+        QFETCH(bool, readOnly);
+        QFETCH(uint, attributes);
+        QFETCH(int, completion);
+        QFETCH(bool, readOnlyAfter);
+        NcpTest::Demo demo;
+        const QByteArray file = QFile::encodeName(demo.volumes.path() + "/ATLAS/SYS/NOTES.TXT");
+        QFile notes(QString::fromLocal8Bit(file));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes") == 5);
+        notes.close();
+        QVERIFY(::chmod(file.constData(), readOnly ? 0444 : 0644) == 0);
+        Station station(demo.Named("ATLAS"));
+        QCOMPARE(station.Login(user.toStdString(), user == "ADMIN" ? "acme" : "guest"), 0);
+        Ncp::ModifyDosInformationRequest modify;
+        modify.modifyMask = Ncp::ModifyAttributes;
+        modify.attributes = attributes;
+        modify.path = Components("SYS|NOTES.TXT");
+        QCOMPARE(station.Send(modify).completion, completion);
+        struct stat status {};
+        QVERIFY(::stat(file.constData(), &status) == 0);
+        QCOMPARE((status.st_mode & 0222) == 0, readOnlyAfter);
+    }
+
+    // The real client's read and close of a file, answered as the real server answered them: the same reply
+    // packets but for the sequence and connection numbers.
+    void answersTheRealClient() {
+        NcpTest::Demo demo;
+        const RealExchange& read = RealExchanges[6];
+        const RealExchange& close = RealExchanges[0];
+        QCOMPARE(read.function, 72);
+        QCOMPARE(close.function, 66);
+        const std::vector<std::uint8_t> readReply = FromHex(read.reply);
+        QFile shortcut(demo.volumes.path() + "/ATLAS/SYS/SHORTCUT.URL");
+        QVERIFY(shortcut.open(QIODevice::WriteOnly));
+        shortcut.write(reinterpret_cast<const char*>(readReply.data()) + 18,
+                       qsizetype(readReply.size() - 18));
+        shortcut.close();
+        Station station(demo.Named("ATLAS"));
+        QCOMPARE(station.Login("GUEST", "guest"), 0);
+        QCOMPARE(station.Send(Ncp::NegotiateBufferSizeRequest{4096}).completion, 0);
+        Ncp::OpenCreateFileRequest open;
+        open.path = NcpTest::Path("SYS:SHORTCUT.URL");
+        Ncp::OpenCreateFileReply opened;
+        QVERIFY(Ncp::ParseReplyData(station.Send(open).data, opened));
+        for (const RealExchange* exchange : {&read, &close}) {
+            std::vector<std::uint8_t> request = FromHex(exchange->request);
+            const std::uint32_t field = std::uint32_t(request[12]) << 24 | std::uint32_t(request[13]) << 16 |
+                                        std::uint32_t(request[14]) << 8 | request[15];
+            request.erase(request.begin(), request.begin() + 16);
+            std::vector<std::uint8_t> expected = FromHex(exchange->reply);
+            expected.erase(expected.begin(), expected.begin() + 8);
+            request[2] = expected[2] = station.sequence++;
+            request[3] = expected[3] = 1;
+            request[5] = expected[5] = 0;
+            for (int i = 0; i < 4; ++i)
+                request[std::size_t(10 + i)] = std::uint8_t(opened.fileHandle >> (8 * i));
+            QCOMPARE(Bytes(station.session.Handle(request, field).reply), Bytes(expected));
+        }
     }
 
     // Where a console operator's file calls may reach, on ATLAS whose SYS:SYSTEM holds a read-only file, a
-    // link to a file outside the volume and a link to a directory outside it.
+    // link to a file outside the volume, a link to a directory outside it and a hard link to a file outside.
     void pathsStayInsideTheVolume_data() {
         QTest::addColumn<QByteArray>("packet");
         QTest::addColumn<int>("completion");
@@ -245,10 +457,15 @@ private Q_SLOTS:
         };
         Ncp::OpenCreateFileRequest open = NcpTest::Create(Components("SYS|SYSTEM|NONE.NLM"));
         open.openCreateMode = Ncp::OpenModeOpen;
+        Ncp::OpenCreateFileRequest writeThrough = NcpTest::Create(Components("SYS|SYSTEM|HARD.NLM"));
+        writeThrough.openCreateMode = Ncp::OpenModeOpen;
+        writeThrough.desiredAccessRights = Ncp::AccessWrite;
         Ncp::ModifyDosInformationRequest time;
         time.modifyMask = Ncp::ModifyModifyDate | Ncp::ModifyModifyTime;
         time.modification = Ncp::DosDateTime{0x58B1, 0x6DAF};
         time.path = Components("SYS|SYSTEM|LOCKED.NLM");
+        Ncp::ModifyDosInformationRequest hardTime = time;
+        hardTime.path = Components("SYS|SYSTEM|HARD.NLM");
         QTest::newRow("create in SYS:SYSTEM") << create("SYS|SYSTEM|NEW.NLM") << 0;
         QTest::newRow("create, other letter case") << create("sys|system|New.nlm") << 0;
         QTest::newRow("parent of the volume") << create("SYS|SYSTEM|..|..|OUT.TXT") << 0x9C;
@@ -267,7 +484,14 @@ private Q_SLOTS:
         QTest::newRow("rename to another volume") << rename("VOL1|DS.NLM") << 0x9A;
         QTest::newRow("delete a read-only file") << remove("SYS|SYSTEM|LOCKED.NLM") << 0x8A;
         QTest::newRow("delete through a link") << remove("SYS|SYSTEM|LINK.NLM") << 0x9C;
-        QTest::newRow("set the time of a read-only file") << Call(time) << 0x94;
+        QTest::newRow("set the time of a read-only file") << Call(time) << 0; // its contents stay
+        QTest::newRow("rename a read-only file away")
+            << Call(Ncp::RenameOrMoveRequest{0, 0, Ncp::SearchAllFiles, Components("SYS|SYSTEM|LOCKED.NLM"),
+                                             Components("SYS|SYSTEM|AWAY.NLM")})
+            << 0x8B;
+        QTest::newRow("replace a hard-linked file") << create("SYS|SYSTEM|HARD.NLM") << 0;
+        QTest::newRow("write through a hard link") << Call(writeThrough) << 0x94;
+        QTest::newRow("set the time of a hard-linked file") << Call(hardTime) << 0x94;
     }
     void pathsStayInsideTheVolume() {
         QFETCH(QByteArray, packet);
@@ -281,6 +505,12 @@ private Q_SLOTS:
         QVERIFY(locked.open(QIODevice::WriteOnly) && locked.write("kept") == 4);
         locked.close();
         QVERIFY(::chmod(QFile::encodeName(locked.fileName()).constData(), 0444) == 0);
+        QTemporaryDir linked;
+        QFile hard(linked.filePath("HARD.TXT"));
+        QVERIFY(hard.open(QIODevice::WriteOnly) && hard.write("outside") == 7);
+        hard.close();
+        QVERIFY(::link(QFile::encodeName(hard.fileName()).constData(),
+                       QFile::encodeName(system + "HARD.NLM").constData()) == 0);
 
         Station station(demo.Named("ATLAS"));
         QCOMPARE(station.Login("ADMIN", "acme"), 0);
@@ -288,6 +518,9 @@ private Q_SLOTS:
         QCOMPARE(QDir(outside.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
         QVERIFY(locked.open(QIODevice::ReadOnly));
         QCOMPARE(locked.readAll(), QByteArray("kept"));
+        QVERIFY(hard.open(QIODevice::ReadOnly));
+        QCOMPARE(hard.readAll(), QByteArray("outside"));
+        QVERIFY(QFile::exists(system + "HARD.NLM"));
     }
 };
 
