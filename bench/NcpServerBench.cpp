@@ -252,8 +252,13 @@ int main() {
     QTemporaryDir volumes;
     std::vector<Emulator::DemoServer> servers = Emulator::MakeDemoServers(volumes.path().toStdString());
     Emulator::NcpServer ncp;
-    for (auto& demo : servers)
+    for (auto& demo : servers) {
+        // Every client logs in as ADMIN: one user holds them all.
+        Emulator::ServerLimits limits = demo.server->Limits();
+        limits.connectionsPerUser = Clients + 1;
+        demo.server->SetLimits(limits);
         ncp.AddServer(*demo.server);
+    }
     std::string error;
     if (!ncp.Start(&error)) {
         std::fprintf(stderr, "servers not started: %s\n", error.c_str());
