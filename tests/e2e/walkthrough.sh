@@ -163,7 +163,8 @@ e2e_shot_with_frame "$shots/12-framed.png"
 note "closing"
 e2e_close_program
 [ "$E2E_EXIT" -eq 0 ] || fail "the program ended with status $E2E_EXIT after the close request"
-expected_line="Transfer Path=$(dirname "$program")/"
+# The source directory the walk transferred from: the program's own, or an installed program's share/tessaline.
+expected_line="Transfer Path=$(dirname "$nlm_source")/"
 grep -qxF "$expected_line" "$E2E_SETTINGS_FILE" 2>/dev/null ||
     fail "the settings file $E2E_SETTINGS_FILE lacks \"$expected_line\""
 if grep -q 'Sanitizer\|runtime error' "$E2E_PROGRAM_LOG"; then
