@@ -24,8 +24,13 @@ QMargins FrameOf(const QWidget& window) {
         return *stated;
     const QRect outer = window.frameGeometry();
     const QRect client = window.geometry();
-    return {client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
-            outer.bottom() - client.bottom()};
+    const QMargins frame(client.left() - outer.left(), client.top() - outer.top(),
+                         outer.right() - client.right(), outer.bottom() - client.bottom());
+    // While the window manager reparents the window the toolkit may see a frame smaller than the client
+    // area: no frame known yet, rather than a window twice its size.
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
+        return {};
+    return frame;
 }
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
 #include "app/connections/ConnectionTools.h"
+#include "app/startup/StartupWindow.h"
 #include "emulator/DemoNetwork.h"
 #include "netclient/ClientLibrary.h"
 #include "network/KeychainPasswordStore.h"
@@ -48,10 +49,15 @@ int main(int argc, char** argv) {
     KeychainPasswordStore keyring;
     LoginDialogPrompt loginDialog;
     NetworkStartup network;
+    NetworkStartup::Settings settings;
+    settings.demo = options.demo;
+    settings.attachmentsFile = options.attachmentsFile;
+    settings.captureFile = options.captureFile;
+    settings.volumesRoot = Emulator::DefaultVolumesRoot();
+    // The servers attach all at once; the start-up window shows them when they take long.
+    settings.waitForAttach = WaitWithStartupWindow;
     std::string fatal;
-    if (!network.Start(
-            {options.demo, options.attachmentsFile, options.captureFile, Emulator::DefaultVolumesRoot()},
-            keyring, loginDialog, fatal)) {
+    if (!network.Start(settings, keyring, loginDialog, fatal)) {
         std::cerr << argv[0] << ": " << fatal << "\n";
         NetUtil::BindMessageBoxPresenter(nullptr);
         return 1;

@@ -9,6 +9,7 @@
 #include "netclient/ExtensionExchange.h"
 #include "netclient/LocaleUpperCase.h"
 #include "netclient/NcpCall.h"
+#include "netclient/ParallelAttach.h"
 
 #include <algorithm>
 #include <cctype>
@@ -38,18 +39,6 @@ bool SameName(std::string_view a, std::string_view b) {
            });
 }
 
-// Whether the server's bindery context list ("OU=A.O=B;O=C") holds context.
-bool ContextListed(const std::string& list, const std::string& context) {
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        const std::size_t end = std::min(list.find(';', start), list.size());
-        if (SameName(list.substr(start, end - start), context))
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
-
 // The status of a non-zero RPC code of 131/01 or 131/02.
 std::uint16_t StatusFromRpcCode(std::uint32_t code) {
     if (code <= 0xFF)
@@ -68,42 +57,6 @@ std::uint16_t ExtensionStatus(std::uint16_t status) {
     return status == NotFound || status == UnknownNumber ? StatusCodes::NoSuchExtension : status;
 }
 
-constexpr std::uint16_t LoginRefused = 0x89DE;
-// An AttachFailure's status when the user gave no password.
-constexpr std::uint16_t NoPasswordGiven = 0;
-
-// Logs in with the password the source gives; once more when the source has a fresh one for a refused one.
-// Nothing when the user gave no password.
-std::optional<std::uint16_t> LogInWithAskedPassword(ServerSession& session, const Attachment& attachment,
-                                                    PasswordSource& passwords) {
-    for (;;) {
-        std::optional<SecretText> password = passwords.PasswordFor(attachment);
-        if (!password)
-            return std::nullopt;
-        const std::uint16_t status = session.LogIn(*password);
-        password->Wipe();
-        if (status == StatusCodes::Success) {
-            passwords.LoginAccepted(attachment);
-            return status;
-        }
-        if (status != LoginRefused || !passwords.LoginRefused(attachment))
-            return status;
-    }
-}
-
-// Why a version-4 server may know no such user: the bindery login finds users only in the server's bindery
-// contexts. Empty when that is not the reason (or cannot be told).
-std::string ContextHint(ServerSession& session, const Attachment& attachment) {
-    if (attachment.context.empty() || session.MajorVersion() < 4 || !session.Connection().IsOpen())
-        return {};
-    Ncp::BinderyContextReply context;
-    if (session.Call(Ncp::BinderyContextRequest{}, context) != StatusCodes::Success ||
-        ContextListed(context.context, attachment.context))
-        return {};
-    return "the user's context " + attachment.context + " is not among the server's bindery contexts (" +
-           context.context + ")";
-}
-
 } // namespace
 
 NcpClient::NcpClient() = default;
@@ -114,32 +67,20 @@ NcpClient::~NcpClient() = default;
 
 std::vector<AttachFailure> NcpClient::AttachAll(const std::vector<Attachment>& attachments,
                                                 PasswordSource& passwords) {
-    std::vector<AttachFailure> failures;
-    for (const Attachment& attachment : attachments) {
-        auto session = std::make_unique<ServerSession>(attachment, capture_);
-        AttachFailure failure{attachment.serverName, attachment.AddressText(), session->Open(), {}};
-        // Passwords are asked for only once the server has answered.
-        bool passwordGiven = true;
-        if (failure.status == StatusCodes::Success && !attachment.user.empty()) {
-            const std::optional<std::uint16_t> login =
-                LogInWithAskedPassword(*session, attachment, passwords);
-            passwordGiven = login.has_value();
-            failure.status = login.value_or(NoPasswordGiven);
-        }
-        if (failure.status == StatusCodes::Success && passwordGiven) {
-            session->Finish();
-            const std::uint32_t reference = nextReference_++;
-            references_.push_back(Reference{reference, std::move(session)});
-            if (primaryReference_ == 0)
-                primaryReference_ = reference;
-            continue;
-        }
-        if (failure.status == StatusCodes::NoSuchObject)
-            failure.detail = ContextHint(*session, attachment);
-        session->Disconnect();
-        failures.push_back(std::move(failure));
+    // Not owned: every thread of the run has ended when it returns.
+    ParallelAttach run(attachments, std::shared_ptr<Ncp::PcapWriter>(std::shared_ptr<void>(), capture_));
+    run.RunToEnd(passwords);
+    AddAttached(run.TakeAttached());
+    return run.Failures();
+}
+
+void NcpClient::AddAttached(std::vector<std::unique_ptr<ServerSession>> sessions) {
+    for (std::unique_ptr<ServerSession>& session : sessions) {
+        const std::uint32_t reference = nextReference_++;
+        references_.push_back(Reference{reference, std::move(session)});
+        if (primaryReference_ == 0)
+            primaryReference_ = reference;
     }
-    return failures;
 }
 
 ServerSession* NcpClient::SessionForServer(std::string_view serverName, std::uint16_t& status) {
@@ -453,10 +394,14 @@ std::uint16_t NcpClient::Extensions(std::uint32_t connHandle, bool scan, std::ui
         Ncp::ScanExtensionsRequest request;
         request.afterNumber = number;
         status = session->Call(request, reply);
+    } else if (auto remembered = session->ExtensionLookups().Recall(name, clock_())) {
+        reply = std::move(*remembered);
     } else {
         Ncp::ExtensionInfoByNameRequest request;
         request.name = name;
         status = ExtensionStatus(session->Call(request, reply));
+        if (status == StatusCodes::Success)
+            session->ExtensionLookups().Remember(name, reply, clock_());
     }
     if (status != StatusCodes::Success)
         return status;
@@ -502,6 +447,10 @@ std::uint16_t NcpClient::NCPExtensionRequest(std::uint32_t connHandle, std::uint
     std::vector<std::uint8_t> answer;
     const std::uint16_t status =
         ExtensionStatus(ExchangeWithExtension(*session, extensionId, requestBytes, capacity, answer));
+    if (status == StatusCodes::Success)
+        session->ExtensionLookups().Exchanged(extensionId, clock_());
+    else
+        session->ExtensionLookups().Forget(extensionId);
     const std::size_t written = std::min<std::size_t>(answer.size(), capacity);
     if (written > 0)
         std::memcpy(reply, answer.data(), written);
@@ -519,6 +468,9 @@ std::uint16_t NcpClient::NlmCall(std::uint32_t connHandle, const char* moduleNam
         return StatusCodes::InvalidConnection;
     if (moduleName == nullptr)
         return StatusCodes::InvalidParameter;
+    // A module that comes or goes may register or withdraw extensions on its server.
+    for (Reference& reference : references_)
+        reference.session->ExtensionLookups().Clear();
     Ncp::NlmRpcReply reply;
     std::uint16_t status = 0;
     if (load) {

@@ -7,6 +7,7 @@
 #include "netclient/Passwords.h"
 #include "netclient/ServerSession.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -39,6 +40,10 @@ namespace NetClient {
 // a handle on the reference again (choosing the server in the server list) reconnects and logs in again with
 // the password kept for the session.
 //
+// A look-up of an extension by name (36/02) is answered from the connection's memory when the same name was
+// looked up, or its extension exchanged with through 37, less than a second ago (ExtensionLookupMemory);
+// a failed 37 to it, an NLM load or unload through this client and a new connection forget it.
+//
 // Statuses that are not the server's own:
 // - NWSMLoadNLM / NWSMUnloadNLM: a non-zero RPC code c of the 131 reply is reported as 0x8900 | c for c up to
 //   0xFF (NetWare's load and unload results are small numbers: 1 module not found, 2 loaded already, 3 not
@@ -69,15 +74,22 @@ public:
         localVolumes_ = std::move(directories);
     }
 
-    // Attaches to each server in order; a server that cannot be reached, refuses the login, or whose
-    // password is not given is left out and listed in the result. The first attached server is the
-    // primary connection.
+    // Attaches to all the servers at once (ParallelAttach), asking passwords on this thread, and returns
+    // when every server has ended; a server that cannot be reached, refuses the login, or whose password is
+    // not given is left out and listed in the result. The table keeps the attachments' order whatever order
+    // they were attached in; the first attached server is the primary connection.
     std::vector<AttachFailure> AttachAll(const std::vector<Attachment>& attachments,
                                          PasswordSource& passwords);
+    // Adds attached sessions to the table, in the order given (ParallelAttach::TakeAttached).
+    void AddAttached(std::vector<std::unique_ptr<ServerSession>> sessions);
 
     // The session of the first reference whose server has that name (letter case ignored), connected again
     // when its connection was lost; null when there is none or it cannot be reached.
     ServerSession* SessionForServer(std::string_view serverName, std::uint16_t& status);
+
+    // The clock of the extension look-up memory (steady_clock by default); for tests.
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+    void SetClock(Clock clock) { clock_ = std::move(clock); }
 
     std::size_t OpenContextCount() const { return contexts_.size(); }
     std::vector<std::uint32_t> ConnectionRefs() const;
@@ -169,6 +181,7 @@ private:
 
     Ncp::PcapWriter* capture_ = nullptr;
     LocalVolumeDirectories localVolumes_;
+    Clock clock_ = [] { return std::chrono::steady_clock::now(); };
     std::vector<Reference> references_; // in attachment order
     std::uint32_t nextReference_ = 0x00001001;
     std::uint32_t primaryReference_ = 0;

@@ -2,6 +2,7 @@
 
 #include "ncp/ClientConnection.h"
 #include "netclient/Attachments.h"
+#include "netclient/ExtensionLookupMemory.h"
 #include "netclient/NcpCall.h"
 #include "netclient/Passwords.h"
 
@@ -65,6 +66,9 @@ public:
     // How many calls went to the server through Call, over every connection of the session.
     std::uint64_t RoundTrips() const { return roundTrips_; }
 
+    // The extension look-ups answered on the current connection (forgotten with each new connection).
+    ExtensionLookupMemory& ExtensionLookups() { return lookups_; }
+
     const Attachment& AttachmentInfo() const { return attachment_; }
     // The server's name as it reported it (23/17); empty before the first connect.
     const std::string& ServerName() const { return serverName_; }
@@ -83,6 +87,7 @@ private:
     bool finished_ = false;
     bool loggedIn_ = false;
     std::uint64_t roundTrips_ = 0;
+    ExtensionLookupMemory lookups_;
 };
 
 } // namespace NetClient

@@ -59,9 +59,13 @@ Emulator::Server* LoopbackDemo::FindServer(std::string_view name) {
 std::vector<NetClient::AttachFailure> LoopbackDemo::AttachClient(NetClient::NcpClient& client) {
     NetClient::FixedPasswords passwords = Passwords();
     std::vector<NetClient::AttachFailure> failures = client.AttachAll(Attachments(), passwords);
+    ShareVolumes(client);
+    return failures;
+}
+
+void LoopbackDemo::ShareVolumes(NetClient::NcpClient& client) {
     client.SetLocalVolumeDirectories(
         [this](std::string_view server, std::string_view volume) { return VolumeDirectory(server, volume); });
-    return failures;
 }
 
 std::optional<std::string> LoopbackDemo::VolumeDirectory(std::string_view serverName,

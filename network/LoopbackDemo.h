@@ -37,6 +37,8 @@ public:
     // volumes are on this machine, so that a copy can tell when its destination is its source. The servers
     // that could not be attached (none, normally).
     std::vector<NetClient::AttachFailure> AttachClient(NetClient::NcpClient& client);
+    // Tells the client where the demo's volumes are (see AttachClient).
+    void ShareVolumes(NetClient::NcpClient& client);
     // The local directory of a demo server's volume (names case-insensitive), or nothing: the demo's volumes
     // are directories on this machine (NcpClient::SetLocalVolumeDirectories).
     std::optional<std::string> VolumeDirectory(std::string_view serverName, std::string_view volumeName);

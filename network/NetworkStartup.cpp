@@ -9,11 +9,11 @@ NetworkStartup::~NetworkStartup() = default;
 bool NetworkStartup::Start(const Settings& settings, NetClient::PasswordStore& keyring,
                            NetClient::PasswordPrompt& prompt, std::string& fatal) {
     if (!settings.captureFile.empty()) {
-        if (!capture_.Open(settings.captureFile)) {
+        if (!capture_->Open(settings.captureFile)) {
             fatal = "the capture file " + settings.captureFile + " cannot be written";
             return false;
         }
-        client_.SetCapture(&capture_);
+        client_.SetCapture(capture_.get());
     }
 
     NetClient::AttachmentList list;
@@ -34,17 +34,32 @@ bool NetworkStartup::Start(const Settings& settings, NetClient::PasswordStore& k
     if (settings.demo || state == NetClient::AttachmentsFileState::Missing) {
         demo_ = std::make_unique<LoopbackDemo>();
         std::string error;
-        if (!demo_->Start(settings.volumesRoot, error)) {
+        Emulator::NcpServer::Options options;
+        options.replyLatency = std::chrono::milliseconds(settings.demoLatencyMilliseconds);
+        if (!demo_->Start(settings.volumesRoot, error, options)) {
             problems_.push_back("the demo network cannot be started: " + error);
             return true;
         }
-        failures_ = demo_->AttachClient(client_);
+        NetClient::FixedPasswords passwords = demo_->Passwords();
+        Attach(demo_->Attachments(), passwords, settings.waitForAttach);
+        demo_->ShareVolumes(client_);
         return true;
     }
     NetClient::StoredOrAskedPasswords passwords(keyring, prompt);
-    failures_ = client_.AttachAll(list.attachments, passwords);
+    Attach(list.attachments, passwords, settings.waitForAttach);
     keyringNotice_ = NetClient::TellRememberFailureOnce(passwords.RememberFailures());
     return true;
+}
+
+void NetworkStartup::Attach(const std::vector<NetClient::Attachment>& attachments,
+                            NetClient::PasswordSource& passwords, const AttachWait& wait) {
+    NetClient::ParallelAttach run(attachments, capture_);
+    if (wait)
+        wait(run, passwords);
+    else
+        run.RunToEnd(passwords);
+    client_.AddAttached(run.TakeAttached());
+    failures_ = run.Failures();
 }
 
 std::string NetworkStartup::FailureText() const {

@@ -1,12 +1,15 @@
 #pragma once
 
-#include "network/LoopbackDemo.h"
 #include "ncp/PcapWriter.h"
 #include "netclient/AttachFailures.h"
 #include "netclient/NcpClient.h"
 #include "netclient/NetworkFiles.h"
+#include "netclient/ParallelAttach.h"
 #include "netclient/Passwords.h"
+#include "network/LoopbackDemo.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,13 +22,22 @@
 //
 // The client attaches here, just before the window is created, rather than in the window's client start-up
 // calls: the login dialogs then come before the window, and the window starts on a finished connection table.
+// All servers are attached at once (ParallelAttach); the program waits for them with its start-up window,
+// which it hands in as Settings::waitForAttach (this library knows no widgets).
 class NetworkStartup final {
 public:
+    // Starts the run and returns once every server has ended (or the user went on without the rest), asking
+    // the passwords on the calling thread. Empty: ParallelAttach::RunToEnd, without a window.
+    using AttachWait =
+        std::function<void(NetClient::ParallelAttach& run, NetClient::PasswordSource& passwords)>;
+
     struct Settings {
-        bool demo = false;           // the demo network even when an attachments file exists
-        std::string attachmentsFile; // empty: attachments.ini in the settings directory
-        std::string captureFile;     // empty: no capture
-        std::string volumesRoot;     // where the demo servers keep their volumes
+        bool demo = false;                         // the demo network even when an attachments file exists
+        std::string attachmentsFile;               // empty: attachments.ini in the settings directory
+        std::string captureFile;                   // empty: no capture
+        std::string volumesRoot;                   // where the demo servers keep their volumes
+        std::uint32_t demoLatencyMilliseconds = 0; // the demo servers delay every reply this long
+        AttachWait waitForAttach;
     };
 
     NetworkStartup() = default;
@@ -44,7 +56,7 @@ public:
     bool RunsDemo() const { return demo_ != nullptr; }
     LoopbackDemo* Demo() { return demo_.get(); }
 
-    // The servers that could not be attached (or were skipped), with their statuses.
+    // The servers that could not be attached, or were skipped (AttachFailure::why), with their statuses.
     const std::vector<NetClient::AttachFailure>& Failures() const { return failures_; }
     // The attachments file: the one read at start, or where it would be (the demo network runs without it).
     const std::string& AttachmentsFile() const { return attachmentsFile_; }
@@ -54,8 +66,13 @@ public:
     std::string FailureText() const;
 
 private:
+    // Attaches them all at once, waiting as settings say; the attached go into the client's table.
+    void Attach(const std::vector<NetClient::Attachment>& attachments, NetClient::PasswordSource& passwords,
+                const AttachWait& wait);
+
     std::unique_ptr<LoopbackDemo> demo_; // before the client, so that the client's connections go first
-    Ncp::PcapWriter capture_;
+    // Shared with attach threads that may still run after a server was skipped.
+    std::shared_ptr<Ncp::PcapWriter> capture_ = std::make_shared<Ncp::PcapWriter>();
     NetClient::NcpClient client_;
     NetClient::NetworkFiles files_{client_};
     std::vector<NetClient::AttachFailure> failures_;

@@ -29,10 +29,6 @@ bool SameName(const std::string& a, const std::string& b) {
            });
 }
 
-QString Hex(std::uint32_t status) {
-    return QString::number(status, 16).toUpper().rightJustified(4, QLatin1Char('0'));
-}
-
 } // namespace
 
 ConnectionTools::ConnectionTools(TMainForm& form, NetClient::ConnectionControl& control)
@@ -238,9 +234,7 @@ void ConnectionTools::attachServer() {
             QString reason = QStringLiteral("Not attached");
             for (const NetClient::AttachFailure& failure : start_.failures)
                 if (SameName(failure.serverName, attachment.serverName))
-                    reason = QString::fromStdString(NetClient::DescribeAttachStatus(failure.status)) +
-                             (failure.status != 0 ? QStringLiteral(" (status %1)").arg(Hex(failure.status))
-                                                  : QString());
+                    reason = QString::fromStdString(NetClient::DescribeNotAttached(failure));
             notAttached.push_back({attachment, reason});
         }
     }

@@ -9,8 +9,10 @@ class AttachFailuresTest final : public QObject {
 
 private Q_SLOTS:
     void startUpBoxText_data() {
-        QTest::addColumn<QList<quint32>>("statuses"); // one failing server each, named S1, S2, ...
-        QTest::addColumn<QString>("detail");          // of the first server
+        // One server each, named S1, S2, ...; 0, 1 and 2 stand for a server the user skipped: no password
+        // given, Skip in the start-up window, left out by Continue.
+        QTest::addColumn<QList<quint32>>("statuses");
+        QTest::addColumn<QString>("detail"); // of the first server
         QTest::addColumn<QStringList>("problems");
         QTest::addColumn<QString>("text");
         QTest::addRow("nothing to tell") << QList<quint32>{} << QString() << QStringList{} << QString();
@@ -24,7 +26,13 @@ private Q_SLOTS:
                "8885)"
                "\nS2 (h2:524): The server did not answer in time (status 8805)"
                "\nS3 (h3:524): The server knows no such user or object (status 89FC)"
-               "\nS4 (h4:524): Skipped: no password was given";
+               "\n\nYou skipped this server; it is not attached:\n"
+               "\nS4 (h4:524): no password was given";
+        QTest::addRow("skips only: no failure told") << QList<quint32>{1, 0, 2} << QString() << QStringList{}
+                                                     << "You skipped these servers; they are not attached:\n"
+                                                        "\nS1 (h1:524): skipped in the start-up window"
+                                                        "\nS2 (h2:524): no password was given"
+                                                        "\nS3 (h3:524): left out when Continue was chosen";
         QTest::addRow("a detail after the status")
             << QList<quint32>{0x89FC}
             << "the user's context O=X is not among the server's bindery contexts (O=Y)" << QStringList{}
@@ -53,7 +61,13 @@ private Q_SLOTS:
         std::vector<AttachFailure> failures;
         for (int i = 0; i < statuses.size(); ++i) {
             const std::string n = std::to_string(i + 1);
-            failures.push_back({"S" + n, "h" + n + ":524", statuses[i], i == 0 ? detail.toStdString() : ""});
+            const quint32 status = statuses[i];
+            const NetClient::NotAttached skips[] = {NetClient::NotAttached::NoPassword,
+                                                    NetClient::NotAttached::Skipped,
+                                                    NetClient::NotAttached::LeftOut};
+            failures.push_back({"S" + n, "h" + n + ":524", status > 2 ? status : 0,
+                                i == 0 ? detail.toStdString() : "",
+                                status > 2 ? NetClient::NotAttached::Failed : skips[status]});
         }
         std::vector<std::string> fileProblems;
         for (const QString& problem : problems)

@@ -1,15 +1,13 @@
 #include "network/LoopbackDemo.h"
 #include "ncp/PcapWriter.h"
-#include "netclient/NcpClient.h"
 #include "ncp/StatusCodes.h"
+#include "netclient/NcpClient.h"
+#include "tests/support/SilentSocket.h"
 #include "tests/support/TsharkCheck.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 using NetClient::AttachFailure;
@@ -18,21 +16,6 @@ using NetClient::NcpClient;
 using NetClient::SecretText;
 
 namespace {
-
-// A TCP socket on 127.0.0.1 that listens (the kernel completes connections) but never reads or answers; its
-// port. Closing it at once leaves a port nobody serves.
-int SilentSocket(std::uint16_t& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(fd, 4) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        qFatal("no loopback socket");
-    port = ntohs(address.sin_port);
-    return fd;
-}
 
 // Gives the passwords queued, one per question; an empty queue means the user cancelled.
 class QueuedPasswords final : public NetClient::PasswordSource {
@@ -149,15 +132,16 @@ private Q_SLOTS:
             ::close(silent);
     }
 
-    // The servers that fail are left out of the table, in order; the first one attached is the primary.
+    // The servers that fail are left out of the table, the others keep the attachments' order; the first one
+    // attached is the primary.
     void failuresAreLeftOutAndListedOnce() {
         Demo demo;
         Attachment nobody{"ZEUS", "127.0.0.1", 0, "", {}, 1};
         ::close(SilentSocket(nobody.port));
         Attachment boreas = demo.Server("BOREAS", "NOBODY");
         boreas.context = "O=ELSEWHERE";
-        QueuedPasswords source;
-        source.queue = {"acme", "x"};
+        // By server: the servers answer in any order.
+        NetClient::FixedPasswords source({{"ATLAS", SecretText("acme")}, {"BOREAS", SecretText("x")}});
         NcpClient client;
         const auto failures =
             client.AttachAll({nobody, demo.Server("ATLAS", "ADMIN"), boreas, demo.Server("CASTOR")}, source);

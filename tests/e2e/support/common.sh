@@ -104,7 +104,13 @@ e2e_start_program() {
     while [ -z "$E2E_WINDOW" ]; do
         kill -0 "$E2E_PID" 2>/dev/null || fail "the program ended before it showed its window"
         [ $SECONDS -lt $deadline ] || fail "no window of the program appeared within 30 s"
-        E2E_WINDOW=$(xdotool search --onlyvisible --pid "$E2E_PID" 2>/dev/null | head -n 1 || true)
+        E2E_WINDOW=""
+        # The start-up window, shown while slow servers attach, goes away before the main window comes.
+        for window in $(xdotool search --onlyvisible --pid "$E2E_PID" 2>/dev/null || true); do
+            [ "$(xdotool getwindowname "$window" 2>/dev/null)" = "Tessaline: attaching servers" ] && continue
+            E2E_WINDOW=$window
+            break
+        done
         [ -n "$E2E_WINDOW" ] || sleep 0.1
     done
     e2e_window_position
