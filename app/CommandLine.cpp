@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -58,6 +59,15 @@ Options Parse(const std::vector<std::string>& arguments) {
             if (!value)
                 return Refused("--capture needs a file name");
             options.captureFile = *value;
+        } else if (Names(argument, "--demo-latency")) {
+            const std::optional<std::string> value = ValueOf(argument, "--demo-latency", arguments, index);
+            std::uint32_t milliseconds = 0;
+            const char* end = value ? value->data() + value->size() : nullptr;
+            if (!value || std::from_chars(value->data(), end, milliseconds).ptr != end ||
+                milliseconds > MaxDemoLatencyMilliseconds)
+                return Refused("--demo-latency needs a number of milliseconds from 0 to " +
+                               std::to_string(MaxDemoLatencyMilliseconds));
+            options.demoLatencyMilliseconds = milliseconds;
         } else if (argument.starts_with("-"))
             return Refused("unknown option " + std::string(argument) + " (try --help)");
         else
@@ -67,10 +77,11 @@ Options Parse(const std::vector<std::string>& arguments) {
 }
 
 std::string HelpText(const std::string& programName) {
-    return "Usage: " + programName + " [--demo] [--attachments FILE] [--capture FILE]\n" +
+    return "Usage: " + programName + " [--demo] [--demo-latency MS] [--attachments FILE] [--capture FILE]\n" +
            "Watches and drives the consoles of NetWare file servers over NCP on TCP/IP.\n"
            "\n"
            "  --demo               run on the built-in demo network, even when an attachments file exists\n"
+           "  --demo-latency MS    the demo servers delay every reply by MS milliseconds, as over a WAN\n"
            "  --attachments FILE   the servers to attach to (default: attachments.ini in the settings\n"
            "                       directory, ~/.config/Tessaline); without one the demo network is used\n"
            "  --capture FILE       write every NCP frame of the session to FILE (pcap, for Wireshark)\n"

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // The program's command line. It is read before the toolkit starts, so that --help and --version work
 // without a display.
 //
-//     tessaline [--demo] [--attachments FILE] [--capture FILE]
+//     tessaline [--demo] [--demo-latency MS] [--attachments FILE] [--capture FILE]
 //     tessaline --help | --version
 //
 // Passwords are never taken from the command line.
@@ -16,10 +17,11 @@ enum class Action { Run, ShowHelp, ShowVersion, Refuse };
 
 struct Options {
     Action action = Action::Run;
-    bool demo = false;           // the demo network even when an attachments file exists
-    std::string attachmentsFile; // empty: the default file in the settings directory
-    std::string captureFile;     // empty: no capture
-    std::string problem;         // Refuse: the one line for stderr
+    bool demo = false;                         // the demo network even when an attachments file exists
+    std::string attachmentsFile;               // empty: the default file in the settings directory
+    std::string captureFile;                   // empty: no capture
+    std::uint32_t demoLatencyMilliseconds = 0; // the demo servers delay every reply this long
+    std::string problem;                       // Refuse: the one line for stderr
 };
 
 // Reads the arguments after the program name. "--option value" and "--option=value" both work; the first
@@ -30,6 +32,9 @@ Options Parse(const std::vector<std::string>& arguments);
 std::string HelpText(const std::string& programName);
 // The --version line (ends with a line break).
 std::string VersionText();
+
+// The longest --demo-latency taken, in milliseconds.
+inline constexpr std::uint32_t MaxDemoLatencyMilliseconds = 10000;
 
 // The exit status for a refused command line.
 inline constexpr int UsageExitCode = 2;

@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
     settings.attachmentsFile = options.attachmentsFile;
     settings.captureFile = options.captureFile;
     settings.volumesRoot = Emulator::DefaultVolumesRoot();
+    settings.demoLatencyMilliseconds = options.demoLatencyMilliseconds;
     // The servers attach all at once; the start-up window shows them when they take long.
     settings.waitForAttach = WaitWithStartupWindow;
     std::string fatal;

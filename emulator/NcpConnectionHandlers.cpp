@@ -55,9 +55,14 @@ Answer NegotiateBufferSize(Connection& connection, const Ncp::ParsedRequest& req
     return Encode(Ncp::NegotiateBufferSizeReply{connection.bufferSize});
 }
 
-// Big packets are not offered: the client falls back to 33.
-Answer BigPacketMaxSize(Connection&, const Ncp::ParsedRequest&) {
-    return Fail(Ncp::Completion::UnknownRequest);
+// Big packets up to the server's largest buffer, without signatures or checksums; writes and reads of that
+// size go through.
+Answer BigPacketMaxSize(Connection& connection, const Ncp::ParsedRequest& request) {
+    const auto parsed = Parse<Ncp::BigPacketMaxSizeRequest>(request);
+    if (!parsed)
+        return Fail(Ncp::Completion::BadLength);
+    connection.bufferSize = Ncp::AcceptedBufferSize(parsed->proposedSize, connection.maxBufferSize);
+    return Encode(Ncp::BigPacketMaxSizeReply{connection.bufferSize, 0, 0});
 }
 
 Answer Logout(Connection& connection, const Ncp::ParsedRequest& request) {

@@ -515,7 +515,7 @@ bool NcpServer::AnswerFrames(Client& client) {
 }
 
 void NcpServer::QueueReply(Client& client, std::vector<std::uint8_t> packet) {
-    const auto delay = client.listener->faults.ReplyDelay();
+    const auto delay = client.listener->faults.ReplyDelay() + options_.replyLatency;
     std::vector<std::uint8_t> frame = Ncp::EncodeReplyFrame(packet);
     if (delay.count() > 0 || !client.held.empty()) {
         client.held.push_back(Client::HeldReply{SteadyClock::now() + delay, std::move(frame)});

@@ -52,10 +52,12 @@ public:
     struct Options {
         std::chrono::milliseconds idleTimeout = std::chrono::minutes(15);
         std::chrono::milliseconds frameTimeout = std::chrono::seconds(10); // a started frame arrives whole
-        std::size_t connectionLimit = 250;  // TCP connections per server, below each server's own maximum
-        std::size_t descriptorReserve = 32; // kept free for accepting, path walks and the process itself
-        std::uint16_t maxBufferSize = 16384;
-        std::string captureFile; // when set, every frame goes to this pcap file
+        std::size_t connectionLimit = 250;   // TCP connections per server, below each server's own maximum
+        std::size_t descriptorReserve = 32;  // kept free for accepting, path walks and the process itself
+        std::uint16_t maxBufferSize = 65472; // the largest whose frames stay within 64 KiB
+        std::string captureFile;             // when set, every frame goes to this pcap file
+        // Every reply waits this long before it is sent, as over a network with that round trip.
+        std::chrono::milliseconds replyLatency{0};
     };
 
     static constexpr std::size_t RepliesPendingLimit = 256 * 1024;

@@ -9,6 +9,7 @@ namespace Ncp {
 namespace {
 
 constexpr std::uint8_t NegotiateBufferFunction = 33;
+constexpr std::uint8_t BigPacketFunction = 97;
 // Connection-status bits by which a server says the connection is gone on its side (bad connection,
 // server going down).
 constexpr std::uint8_t ConnectionDeadBits = 0x11;
@@ -70,8 +71,28 @@ std::uint16_t ClientConnection::NegotiateBufferSize(std::uint16_t proposed, std:
         return status;
     ByteReader in(reply.data);
     const std::uint16_t size = in.BE16();
+    return in.Ok() ? AcceptBufferSize(size, proposed, accepted) : StatusCodes::MalformedReply;
+}
+
+std::uint16_t ClientConnection::NegotiateBigPacketSize(std::uint16_t proposed, std::uint16_t& accepted) {
+    ByteWriter request;
+    request.BE16(proposed);
+    request.U8(0); // security flags: no signatures, no checksums
+    Reply reply;
+    if (const std::uint16_t status = Call(BigPacketFunction, request.Result(), reply);
+        status != StatusCodes::Success)
+        return status;
+    ByteReader in(reply.data);
+    const std::uint16_t size = in.BE16();
+    if (!in.Ok())
+        return StatusCodes::MalformedReply;
+    return AcceptBufferSize(size == 0 ? proposed : size, proposed, accepted);
+}
+
+std::uint16_t ClientConnection::AcceptBufferSize(std::uint16_t size, std::uint16_t proposed,
+                                                 std::uint16_t& accepted) {
     const std::uint16_t largest = proposed > DefaultBufferSize ? proposed : DefaultBufferSize;
-    if (!in.Ok() || size < DefaultBufferSize || size > largest)
+    if (size < DefaultBufferSize || size > largest)
         return StatusCodes::MalformedReply;
     accepted = size;
     bufferSize_ = size;

@@ -29,8 +29,10 @@ public:
 
     // The buffer size a server assumes until one is negotiated.
     static constexpr std::uint16_t DefaultBufferSize = 512;
-    // What this client proposes: file data of 4 KiB per call.
+    // What this client proposes through 33: file data of 4 KiB per call.
     static constexpr std::uint16_t ProposedBufferSize = 4096;
+    // What it proposes through 97: the largest buffer whose frames stay within MaxFrameSize.
+    static constexpr std::uint16_t ProposedBigPacketSize = 65472;
 
     ClientConnection() = default;
     ~ClientConnection();
@@ -58,6 +60,10 @@ public:
     // Function 33: proposes size and keeps what the server accepts (frames up to that buffer are read).
     // accepted receives the server's size. A reply outside 512 ... proposed is MalformedReply.
     std::uint16_t NegotiateBufferSize(std::uint16_t proposed, std::uint16_t& accepted);
+    // Function 97 (big packets), without signing or checksums: the same for the largest packet the server
+    // allows; a reply of 0 accepts the proposal. A server that does not know 97 answers its status (0x89xx),
+    // and the caller falls back to 33.
+    std::uint16_t NegotiateBigPacketSize(std::uint16_t proposed, std::uint16_t& accepted);
 
     // Destroys the service connection (0x5555) when it is still usable and closes the socket. Answers the
     // status of the destroy call (Success when nothing was open).
@@ -78,6 +84,8 @@ private:
     std::uint16_t Exchange(PacketType type, std::uint8_t function, std::span<const std::uint8_t> request,
                            Reply& reply);
     std::uint16_t Lose(std::uint16_t status); // marks the connection lost, closes the socket
+    // Keeps a negotiated size in 512 ... proposed; MalformedReply otherwise.
+    std::uint16_t AcceptBufferSize(std::uint16_t size, std::uint16_t proposed, std::uint16_t& accepted);
 
     Transport transport_;
     Milliseconds limit_{5000};

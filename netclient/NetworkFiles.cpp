@@ -101,43 +101,40 @@ public:
     NetworkReplacement(const NetworkReplacement&) = delete;
     NetworkReplacement& operator=(const NetworkReplacement&) = delete;
 
+    // The copy writes 4 KiB at a time; they are gathered here into writes of the negotiated size (a
+    // write-behind), so that a large buffer costs one round trip per buffer, not per block.
     std::ptrdiff_t WriteBlock(const char* buffer, std::size_t size) override {
         if (!Usable() || failed_)
             return Fail(StatusCodes::InvalidConnection, -1);
         const std::size_t bufferSize = session_.Connection().BufferSize();
-        std::size_t done = 0;
-        while (done < size) {
-            // A write never crosses a multiple of the negotiated buffer size.
-            const std::size_t room = bufferSize - offset_ % bufferSize;
-            const std::size_t count = std::min(room, size - done);
-            Ncp::WriteFileRequest write;
-            write.fileHandle = handle_;
-            write.offset = offset_;
-            write.data.assign(buffer + done, buffer + done + count);
-            Ncp::EmptyReply reply;
-            if (const std::uint16_t status = session_.Call(write, reply); status != StatusCodes::Success) {
-                failed_ = true;
-                return Fail(status, done == 0 ? -1 : static_cast<std::ptrdiff_t>(done));
-            }
-            done += count;
-            offset_ += static_cast<std::uint32_t>(count);
+        std::size_t taken = 0;
+        while (taken < size) {
+            // Up to the next multiple of the negotiated size, the most one write may carry.
+            const std::size_t room = bufferSize - (offset_ + pending_.size()) % bufferSize;
+            const std::size_t count = std::min(room, size - taken);
+            pending_.insert(pending_.end(), buffer + taken, buffer + taken + count);
+            taken += count;
+            if (count == room && !Flush())
+                return -1;
         }
-        return static_cast<std::ptrdiff_t>(done);
+        return static_cast<std::ptrdiff_t>(taken);
     }
 
     bool SetModificationTime(const Platform::FileTime& time) override {
         modified_ = DosTime(time.Seconds);
-        return modified_.has_value();
+        return Flush() && modified_.has_value();
     }
 
     bool SetAttributes(const Platform::FileAttributes& attributes) override {
         attributes_ = NetWareAttributes(attributes);
-        return true;
+        return Flush();
     }
 
     bool Commit() override {
         if (!Usable() || failed_ || committed_)
             return Fail(StatusCodes::InvalidConnection, false);
+        if (!Flush())
+            return false;
         Ncp::EmptyReply reply;
         const std::uint16_t closeStatus = session_.Call(CloseRequest(), reply);
         open_ = closeStatus != StatusCodes::Success;
@@ -173,6 +170,27 @@ private:
 
     bool Usable() const { return session_.IsUsable() && session_.Generation() == generation_; }
 
+    // Sends what was gathered, in one write (WriteBlock never gathers past a multiple of the buffer size).
+    bool Flush() {
+        if (pending_.empty())
+            return !failed_;
+        if (!Usable() || failed_)
+            return Fail(StatusCodes::InvalidConnection, false);
+        Ncp::WriteFileRequest write;
+        write.fileHandle = handle_;
+        write.offset = offset_;
+        write.data.swap(pending_);
+        Ncp::EmptyReply reply;
+        if (const std::uint16_t status = session_.Call(write, reply); status != StatusCodes::Success) {
+            failed_ = true;
+            return Fail(status, false);
+        }
+        offset_ += static_cast<std::uint32_t>(write.data.size());
+        write.data.clear();
+        pending_.swap(write.data); // keeps the capacity for the next gathering
+        return true;
+    }
+
     bool SetInformation(const std::vector<std::string>& components, std::optional<Ncp::DosDateTime> modified,
                         std::uint32_t attributes) {
         Ncp::ModifyDosInformationRequest modify;
@@ -207,7 +225,8 @@ private:
     std::vector<std::string> destination_;
     std::vector<std::string> temporary_;
     std::uint32_t handle_ = 0;
-    std::uint32_t offset_ = 0;
+    std::uint32_t offset_ = 0;          // where the next write to the server starts
+    std::vector<std::uint8_t> pending_; // gathered after offset_, not yet sent
     bool open_ = true;
     bool failed_ = false;
     bool committed_ = false;

@@ -12,7 +12,9 @@
 // reaches the server this way while local paths stay local.
 //
 // A replacement is written into a temporary file beside the destination (87/01 create, 73 writes of at most
-// the negotiated buffer, never across a multiple of it); Commit closes it (66), sets its modification time
+// the negotiated buffer, never across a multiple of it: the copy's 4 KiB blocks are gathered into writes that
+// large, and what is gathered goes out before the time, the attributes and the close); Commit closes it (66),
+// sets its modification time
 // and attributes (87/07), and renames it over the destination (87/04). If any step fails, or the replacement
 // goes without a Commit, the temporary file is deleted (87/08) and the old destination stays as it was; one
 // that cannot be deleted then (the connection is gone) is deleted at the next replacement on that server.

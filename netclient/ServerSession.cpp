@@ -85,13 +85,17 @@ void ServerSession::NoticeLostConnection() {
 
 std::uint16_t ServerSession::Open() {
     Disconnect();
+    lookups_.Clear();
     // A fresh connection object each time: a lost one keeps nothing worth reusing.
     connection_ = std::make_unique<Ncp::ClientConnection>();
     connection_->SetTimeLimit(std::chrono::seconds(attachment_.timeoutSeconds));
     connection_->SetCapture(capture_);
     std::uint16_t status = connection_->Open(attachment_.host, attachment_.port);
     std::uint16_t accepted = 0;
+    // The largest packet the server allows (97); a server without big packets negotiates through 33.
     if (status == StatusCodes::Success)
+        status = connection_->NegotiateBigPacketSize(Ncp::ClientConnection::ProposedBigPacketSize, accepted);
+    if (status != StatusCodes::Success && connection_->IsOpen())
         status = connection_->NegotiateBufferSize(Ncp::ClientConnection::ProposedBufferSize, accepted);
     Ncp::FileServerInformationReply information;
     if (status == StatusCodes::Success)

@@ -32,6 +32,7 @@ constexpr const char* Usage =
     "                         under the user's data directory)\n"
     "  --idle-timeout SECONDS close a connection that completes no request for so long\n"
     "                         (default 900); a started frame must arrive whole within 10 s\n"
+    "  --latency MS           delay every reply by MS milliseconds, as over a WAN (default 0)\n"
     "  --capture FILE         write every NCP frame to a pcap capture file\n"
     "  --max-file-size MIB    the largest file a client may write (default 64); a write\n"
     "                         beyond it answers \"out of space\" (0x96)\n"
@@ -61,6 +62,7 @@ struct Settings {
     std::optional<unsigned long> portBase;
     std::string volumes;
     unsigned long idleSeconds = 900;
+    unsigned long latencyMilliseconds = 0;
     std::string capture;
     Emulator::ServerLimits limits;
     Emulator::IntruderDetection intruders;
@@ -132,6 +134,13 @@ std::optional<Settings> Parse(int argc, char** argv) {
                 return std::nullopt;
             }
             settings.idleSeconds = *seconds;
+        } else if (option == "--latency") {
+            const auto milliseconds = Number(value, 10000);
+            if (!milliseconds) {
+                std::fprintf(stderr, "tessaline-demo-server: --latency takes milliseconds from 0 to 10000\n");
+                return std::nullopt;
+            }
+            settings.latencyMilliseconds = *milliseconds;
         } else if (option == "--capture") {
             settings.capture = value;
         } else if (const auto known = std::find_if(NumberOptions().begin(), NumberOptions().end(),
@@ -179,6 +188,7 @@ int main(int argc, char** argv) {
     Emulator::NcpServer::Options options;
     options.idleTimeout = std::chrono::seconds(settings->idleSeconds);
     options.captureFile = settings->capture;
+    options.replyLatency = std::chrono::milliseconds(settings->latencyMilliseconds);
     Emulator::NcpServer ncp(options);
     std::uint16_t port = settings->portBase ? static_cast<std::uint16_t>(*settings->portBase) : 0;
     for (const Emulator::DemoServer& demo : servers) {

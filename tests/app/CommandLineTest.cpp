@@ -76,6 +76,36 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(options.attachmentsFile), attachments);
         QCOMPARE(QString::fromStdString(options.captureFile), capture);
     }
+
+    // --demo-latency takes whole milliseconds up to the limit; anything else refuses the line.
+    void demoLatency_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("latency"); // -1: refused
+        QTest::addRow("none") << QStringList{"--demo"} << 0;
+        QTest::addRow("a blank before the value") << QStringList{"--demo-latency", "50"} << 50;
+        QTest::addRow("an equals sign") << QStringList{"--demo-latency=250"} << 250;
+        QTest::addRow("the limit") << QStringList{"--demo-latency=10000"} << 10000;
+        QTest::addRow("over the limit") << QStringList{"--demo-latency=10001"} << -1;
+        QTest::addRow("not a number") << QStringList{"--demo-latency", "50ms"} << -1;
+        QTest::addRow("negative") << QStringList{"--demo-latency=-5"} << -1;
+        QTest::addRow("missing") << QStringList{"--demo-latency"} << -1;
+    }
+    void demoLatency() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, latency);
+        std::vector<std::string> argv;
+        for (const QString& argument : arguments)
+            argv.push_back(argument.toStdString());
+        const CommandLine::Options options = CommandLine::Parse(argv);
+        if (latency < 0) {
+            QCOMPARE(options.action, Action::Refuse);
+            QCOMPARE(QString::fromStdString(options.problem),
+                     QString("--demo-latency needs a number of milliseconds from 0 to 10000"));
+            return;
+        }
+        QCOMPARE(options.action, Action::Run);
+        QCOMPARE(options.demoLatencyMilliseconds, std::uint32_t(latency));
+    }
 };
 
 QTEST_GUILESS_MAIN(CommandLineTest)
