@@ -14,11 +14,12 @@
 
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
-#include "network/LoopbackDemo.h"
 #include "app/widgets/TabbedNotebook.h"
+#include "bench/BenchSupport.h"
 #include "netclient/ClientLibrary.h"
 #include "netclient/NcpClient.h"
 #include "netclient/SharedState.h"
+#include "network/LoopbackDemo.h"
 #include "util/Settings.h"
 
 #include <QApplication>
@@ -218,26 +219,9 @@ double Microseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::micro>(duration).count();
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
 double Percentile(std::vector<double> values, double fraction) {
     std::sort(values.begin(), values.end());
     return values[static_cast<std::size_t>(fraction * static_cast<double>(values.size() - 1))];
-}
-
-bool WaitUntilExposed(QWidget& window) {
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (window.windowHandle() == nullptr || !window.windowHandle()->isExposed()) {
-        if (Clock::now() > deadline)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    QCoreApplication::processEvents();
-    return true;
 }
 
 struct Figures {
@@ -269,7 +253,7 @@ Figures Measure(TMainForm& form, QPlainTextEdit& floorField, const QString& text
 }
 
 void PrintRow(const char* name, const std::vector<double>& values) {
-    std::printf("%-44s %10.1f %10.1f %10.1f\n", name, Median(values), Percentile(values, 0.1),
+    std::printf("%-44s %10.1f %10.1f %10.1f\n", name, Bench::Median(values), Percentile(values, 0.1),
                 Percentile(values, 0.9));
 }
 
@@ -306,7 +290,7 @@ int main(int argc, char** argv) {
     {
         TMainForm form;
         form.show();
-        if (!WaitUntilExposed(form)) {
+        if (!Bench::WaitUntilExposed(form)) {
             std::fprintf(stderr, "main window not exposed\n");
             return 1;
         }
@@ -339,7 +323,7 @@ int main(int argc, char** argv) {
         floorField.setPalette(form.MemoConsole->palette());
         floorField.resize(form.MemoConsole->size());
         floorField.show();
-        if (!WaitUntilExposed(floorField)) {
+        if (!Bench::WaitUntilExposed(floorField)) {
             std::fprintf(stderr, "floor field not exposed\n");
             return 1;
         }
@@ -350,8 +334,8 @@ int main(int argc, char** argv) {
         const Figures replayed = Measure(form, floorField, text);
         const bool sameText = form.MemoConsole->toPlainText() == text;
 
-        const double networkRatio = Median(overNcp.display) / Median(overNcp.floor);
-        const double replayedRatio = Median(replayed.display) / Median(replayed.floor);
+        const double networkRatio = Bench::Median(overNcp.display) / Bench::Median(overNcp.floor);
+        const double replayedRatio = Bench::Median(replayed.display) / Bench::Median(replayed.floor);
         std::printf(
             "DisplayScreen(\"System Console\") on ATLAS against setPlainText of the same %d x %d text\n", 25,
             80);

@@ -16,11 +16,21 @@
 //
 // The directory (settings and emulated volumes) is made once by the parent and shared by every round, so
 // that the volume files exist after the first start, as they do for a user.
+//
+// A second table: start-up with an attachments file of five servers, two demo servers (ATLAS and CASTOR,
+// served by the parent on loopback) and three that accept TCP and never answer, Timeout 10. The child
+//   --child-hung <directory> <attachments file>
+// prints "startup-window" once the start-up window is exposed and "ready" once the main window is, as above;
+// both are timed from the spawn. It alternates with the one-QLabel child, five rounds.
 
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
-#include "network/NetworkStartup.h"
+#include "app/startup/StartupWindow.h"
+#include "bench/BenchSupport.h"
 #include "netclient/ClientLibrary.h"
+#include "network/LoopbackDemo.h"
+#include "network/NetworkStartup.h"
+#include "tests/support/SilentSocket.h"
 #include "util/PlatformFileSystem.h"
 #include "util/Settings.h"
 
@@ -59,6 +69,10 @@ constexpr std::chrono::seconds ChildDeadline{20};
 constexpr const char* TessalineMode = "--child-tessaline";
 constexpr const char* MinimalMode = "--child-minimal";
 constexpr const char* LabelMode = "--child-label";
+constexpr const char* HungMode = "--child-hung";
+constexpr int HungRounds = 5;
+constexpr double StartupWindowGoalMs = 300;
+constexpr double MainWindowGoalMs = 11000;
 
 using Clock = std::chrono::steady_clock;
 
@@ -115,24 +129,38 @@ int WaitUntilShown(QWidget& window, const std::function<bool()>& ready) {
     return 0;
 }
 
-int RunTessaline(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "%s needs a directory\n", TessalineMode);
-        return 2;
-    }
+// The program's start, as main() does it: on the demo network (no attachments file) or on the servers of an
+// attachments file. Says "startup-window" once the start-up window is on the screen, if it comes.
+int RunProgram(char** argv, const std::string& directory, const std::string& attachmentsFile) {
     int qtArgumentCount = 1;
     QApplication application(qtArgumentCount, argv);
     QApplication::setApplicationName(QStringLiteral("Tessaline"));
-    const std::string directory = argv[2];
     NetUtil::SetSettingsDirectory(directory + "/settings");
 
     QtMessageBoxPresenter boxes;
     NetUtil::BindMessageBoxPresenter(&boxes);
-    // The demo network asks for no password: neither the keyring nor the dialog is ever asked.
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, &watch, [&watch] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QLatin1String("StartupWindow") && widget->isVisible() &&
+                widget->windowHandle() != nullptr && widget->windowHandle()->isExposed()) {
+                std::fputs("startup-window\n", stdout);
+                std::fflush(stdout);
+                watch.stop();
+            }
+    });
+    watch.start();
+    // Neither the demo network nor the attachments of the benchmark ask for a password.
     NoPasswords none;
     NetworkStartup network;
     std::string fatal;
-    if (!network.Start({true, {}, {}, directory + "/volumes"}, none, none, fatal)) {
+    NetworkStartup::Settings settings;
+    settings.demo = attachmentsFile.empty();
+    settings.attachmentsFile = attachmentsFile;
+    settings.volumesRoot = directory + "/volumes";
+    settings.waitForAttach = WaitWithStartupWindow; // as the program waits
+    if (!network.Start(settings, none, none, fatal)) {
         std::fprintf(stderr, "%s\n", fatal.c_str());
         return 1;
     }
@@ -169,6 +197,7 @@ int RunLabel(char** argv) {
 struct ChildRun {
     bool ok = false;
     double milliseconds = 0;
+    double startupWindowMilliseconds = -1; // when the child said "startup-window"
     long maxRssKiB = 0;
 };
 
@@ -222,6 +251,9 @@ ChildRun RunChild(const std::string& executable, std::vector<std::string> argume
     while (!ready && (count = ::read(pipeEnds[0], buffer.data(), buffer.size())) > 0) {
         output.append(buffer.data(), static_cast<std::size_t>(count));
         ready = output.find("ready\n") != std::string::npos;
+        if (run.startupWindowMilliseconds < 0 && output.find("startup-window\n") != std::string::npos)
+            run.startupWindowMilliseconds =
+                std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     }
     const auto readyAt = Clock::now();
     ::close(pipeEnds[0]);
@@ -234,12 +266,6 @@ ChildRun RunChild(const std::string& executable, std::vector<std::string> argume
     run.milliseconds = std::chrono::duration<double, std::milli>(readyAt - start).count();
     run.maxRssKiB = usage.ru_maxrss; // kibibytes on Linux
     return run;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 std::string OwnExecutable() {
@@ -292,8 +318,8 @@ int RunParent() {
     std::printf("%-24s %10s %16s %11s %16s\n", "program", "median ms", "min..max ms", "median MiB",
                 "min..max MiB");
     for (std::size_t which = 0; which < ContenderCount; ++which) {
-        time[which] = Median(times[which]);
-        peak[which] = Median(peaks[which]);
+        time[which] = Bench::Median(times[which]);
+        peak[which] = Bench::Median(peaks[which]);
         const auto [timeLow, timeHigh] = std::minmax_element(times[which].begin(), times[which].end());
         const auto [peakLow, peakHigh] = std::minmax_element(peaks[which].begin(), peaks[which].end());
         std::printf("%-24s %10.1f %7.1f..%-7.1f %11.1f %7.1f..%-7.1f\n", names[which], time[which], *timeLow,
@@ -310,15 +336,101 @@ int RunParent() {
     return 0;
 }
 
+int RunHungParent() {
+    const std::string executable = OwnExecutable();
+    QTemporaryDir temporary;
+    if (executable.empty() || !temporary.isValid())
+        return 1;
+    const std::string directory = QFile::encodeName(temporary.path()).toStdString();
+    LoopbackDemo demo;
+    std::string error;
+    if (!demo.Start(directory + "/served", error)) {
+        std::fprintf(stderr, "demo network: %s\n", error.c_str());
+        return 1;
+    }
+    const std::vector<NetClient::Attachment> served = demo.Attachments();
+    std::vector<double> windowTimes;
+    std::vector<double> mainTimes;
+    std::vector<double> labelTimes;
+    for (int round = 0; round < HungRounds; ++round) {
+        // Fresh silent servers every round, so that no connection of an earlier round waits in their queues.
+        std::string file = "; two demo servers and three that never answer\n";
+        for (const NetClient::Attachment& attachment : served)
+            if (attachment.serverName == "ATLAS" || attachment.serverName == "CASTOR")
+                file += "[" + attachment.serverName +
+                        "]\nAddress = 127.0.0.1:" + std::to_string(attachment.port) + "\nTimeout = 10\n";
+        std::vector<int> silent;
+        for (int i = 1; i <= 3; ++i) {
+            std::uint16_t port = 0;
+            silent.push_back(SilentSocket(port));
+            file += "[HUNG" + std::to_string(i) + "]\nAddress = 127.0.0.1:" + std::to_string(port) +
+                    "\nTimeout = 10\n";
+        }
+        const std::string attachments = directory + "/attachments.ini";
+        QFile out(QString::fromStdString(attachments));
+        if (!out.open(QIODevice::WriteOnly) || out.write(file.c_str()) != static_cast<qint64>(file.size()))
+            return 1;
+        out.close();
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool hung = (round + turn) % 2 == 0;
+            const ChildRun run = hung ? RunChild(executable, {HungMode, directory, attachments})
+                                      : RunChild(executable, {LabelMode});
+            if (!run.ok || (hung && run.startupWindowMilliseconds < 0)) {
+                std::fprintf(stderr, "%s child failed in round %d\n", hung ? "hung" : "label", round);
+                return 1;
+            }
+            if (hung) {
+                windowTimes.push_back(run.startupWindowMilliseconds);
+                mainTimes.push_back(run.milliseconds);
+            } else {
+                labelTimes.push_back(run.milliseconds);
+            }
+        }
+        for (const int fd : silent)
+            ::close(fd);
+    }
+    const auto range = [](const std::vector<double>& values) {
+        const auto [low, high] = std::minmax_element(values.begin(), values.end());
+        return std::make_pair(*low, *high);
+    };
+    std::printf("\nstart-up with 2 demo servers and 3 that never answer (Timeout 10), %d rounds, alternating "
+                "with the one-QLabel child\n\n",
+                HungRounds);
+    std::printf("%-28s %10s %18s\n", "", "median ms", "min..max ms");
+    const auto [windowLow, windowHigh] = range(windowTimes);
+    const auto [mainLow, mainHigh] = range(mainTimes);
+    const auto [labelLow, labelHigh] = range(labelTimes);
+    std::printf("%-28s %10.0f %8.0f..%-8.0f\n", "start-up window shown", Bench::Median(windowTimes),
+                windowLow, windowHigh);
+    std::printf("%-28s %10.0f %8.0f..%-8.0f\n", "main window shown", Bench::Median(mainTimes), mainLow,
+                mainHigh);
+    std::printf("%-28s %10.0f %8.0f..%-8.0f\n", "one QLabel shown (reference)", Bench::Median(labelTimes),
+                labelLow, labelHigh);
+    std::printf(
+        "\nstart-up window: %.0f ms (goal at most %.0f) %s; main window: %.0f ms (goal at most %.0f) %s\n",
+        Bench::Median(windowTimes), StartupWindowGoalMs,
+        Bench::Median(windowTimes) <= StartupWindowGoalMs ? "met" : "MISSED", Bench::Median(mainTimes),
+        MainWindowGoalMs, Bench::Median(mainTimes) <= MainWindowGoalMs ? "met" : "MISSED");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const std::string_view mode = argc > 1 ? argv[1] : "";
-    if (mode == TessalineMode)
-        return RunTessaline(argc, argv);
+    if (mode == TessalineMode || mode == HungMode) {
+        if (argc < (mode == HungMode ? 4 : 3)) {
+            std::fprintf(stderr, "%s needs a directory%s\n", argv[1], mode == HungMode ? " and a file" : "");
+            return 2;
+        }
+        return RunProgram(argv, argv[2], mode == HungMode ? argv[3] : "");
+    }
     if (mode == MinimalMode)
         return RunMinimal(argv);
     if (mode == LabelMode)
         return RunLabel(argv);
-    return RunParent();
+    if (mode == "--hung")
+        return RunHungParent();
+    const int result = RunParent();
+    return result != 0 ? result : RunHungParent();
 }
