@@ -223,6 +223,13 @@ std::uint16_t NcpServer::Port(std::string_view serverName) const {
     return listener != nullptr && listener->socket.Valid() ? listener->port : 0;
 }
 
+std::uint16_t NcpServer::Port(const Server& server) const {
+    for (const auto& listener : listeners_)
+        if (listener->server == &server && listener->socket.Valid())
+            return listener->port;
+    return 0;
+}
+
 std::vector<std::string> NcpServer::ServerNames() const {
     std::vector<std::string> names;
     for (const auto& listener : listeners_)
@@ -294,6 +301,14 @@ bool NcpServer::SetReplyDelay(std::string_view serverName, std::chrono::millisec
     if (listener == nullptr)
         return false;
     Call([&] { listener->faults.SetReplyDelay(delay); });
+    return true;
+}
+
+bool NcpServer::SetIgnoreGoodbye(std::string_view serverName, bool ignore) {
+    Listener* listener = FindListener(serverName);
+    if (listener == nullptr)
+        return false;
+    Call([&] { listener->faults.SetIgnoreGoodbye(ignore); });
     return true;
 }
 

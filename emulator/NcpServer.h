@@ -80,6 +80,8 @@ public:
 
     // The port the named server listens on (letter case ignored), 0 for an unknown server or before Start.
     std::uint16_t Port(std::string_view serverName) const;
+    // The port of that very server, for servers that share a name.
+    std::uint16_t Port(const Server& server) const;
     std::vector<std::string> ServerNames() const;
 
     // Runs work on the loop thread and returns when it has run.
@@ -90,6 +92,8 @@ public:
     bool FailFunction(std::string_view serverName, std::string_view call, std::uint8_t completion,
                       std::uint32_t skipCalls = 0, std::int32_t times = ServerFaults::Always);
     bool SetReplyDelay(std::string_view serverName, std::chrono::milliseconds delay);
+    // See ServerFaults::SetIgnoreGoodbye.
+    bool SetIgnoreGoodbye(std::string_view serverName, bool ignore);
     bool ClearFaults(std::string_view serverName);
     // Closes every connection to the server now; it goes on listening.
     bool DropConnections(std::string_view serverName);

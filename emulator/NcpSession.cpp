@@ -111,6 +111,8 @@ SessionOutcome NcpSession::Create(const Ncp::ParsedRequest& request) {
 SessionOutcome NcpSession::Destroy(const Ncp::ParsedRequest& request) {
     if (connection_.number == 0 || request.header.connection != connection_.number)
         return SessionOutcome{{}, true};
+    if (faults_.IgnoresGoodbye())
+        return SessionOutcome{{}, false};
     SessionOutcome outcome{ReplyPacket(request.header, NcpHandlers::Answer{}), true};
     Detach();
     return outcome;

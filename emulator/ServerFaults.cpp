@@ -62,6 +62,7 @@ bool ServerFaults::FailFunction(std::string_view call, std::uint8_t completion, 
 void ServerFaults::ClearAll() {
     rules_.clear();
     delay_ = std::chrono::milliseconds(0);
+    ignoreGoodbye_ = false;
 }
 
 std::optional<std::uint8_t> ServerFaults::Check(const Ncp::CallId& call) {

@@ -29,6 +29,9 @@ public:
                       std::int32_t times = Always);
     void SetReplyDelay(std::chrono::milliseconds delay) { delay_ = delay; }
     std::chrono::milliseconds ReplyDelay() const { return delay_; }
+    // The server neither answers a client's goodbye (destroy connection) nor closes the connection after it.
+    void SetIgnoreGoodbye(bool ignore) { ignoreGoodbye_ = ignore; }
+    bool IgnoresGoodbye() const { return ignoreGoodbye_; }
     void ClearAll();
 
     // Called for each request: the completion to fail it with, or nothing.
@@ -47,6 +50,7 @@ private:
 
     std::vector<Rule> rules_;
     std::chrono::milliseconds delay_{0};
+    bool ignoreGoodbye_ = false;
 };
 
 } // namespace Emulator
