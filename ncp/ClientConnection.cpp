@@ -4,6 +4,8 @@
 #include "ncp/TcpFrame.h"
 #include "ncp/StatusCodes.h"
 
+#include <algorithm>
+
 namespace Ncp {
 
 namespace {
@@ -107,15 +109,36 @@ bool ClientConnection::NoticeClosedByPeer() {
 }
 
 std::uint16_t ClientConnection::Close() {
+    const auto deadline = std::chrono::steady_clock::now() + std::min(limit_, Milliseconds(GoodbyeLimit));
+    SendGoodbye(deadline);
+    return AwaitGoodbye(deadline);
+}
+
+bool ClientConnection::SendGoodbye(std::chrono::steady_clock::time_point deadline) {
+    if (!open_ || lost_ || goodbye_)
+        return false;
+    RequestHeader header;
+    const auto limit = std::chrono::ceil<Milliseconds>(deadline - std::chrono::steady_clock::now());
+    // A request that cannot be sent loses the connection; AwaitGoodbye then only closes.
+    if (SendPacket(PacketType::DestroyConnection, 0, {}, std::max(limit, Milliseconds(0)), header) !=
+        StatusCodes::Success)
+        return false;
+    goodbye_ = header;
+    return true;
+}
+
+std::uint16_t ClientConnection::AwaitGoodbye(std::chrono::steady_clock::time_point deadline) {
     if (!open_)
         return StatusCodes::Success;
     std::uint16_t status = StatusCodes::Success;
-    if (!lost_) {
+    if (goodbye_) {
+        const auto limit = std::chrono::ceil<Milliseconds>(deadline - std::chrono::steady_clock::now());
         Reply reply;
-        status = Exchange(PacketType::DestroyConnection, 0, {}, reply);
+        status = ReceiveReplyTo(*goodbye_, std::max(limit, Milliseconds(0)), reply);
         if (status == StatusCodes::Success)
             status = StatusFromCompletion(reply.header.completionCode);
     }
+    goodbye_.reset();
     transport_.Close();
     open_ = false;
     lost_ = false;
@@ -126,6 +149,15 @@ std::uint16_t ClientConnection::Close() {
 std::uint16_t ClientConnection::Exchange(PacketType type, std::uint8_t function,
                                          std::span<const std::uint8_t> request, Reply& reply) {
     RequestHeader header;
+    if (const std::uint16_t status = SendPacket(type, function, request, limit_, header);
+        status != StatusCodes::Success)
+        return status;
+    return ReceiveReplyTo(header, limit_, reply);
+}
+
+std::uint16_t ClientConnection::SendPacket(PacketType type, std::uint8_t function,
+                                           std::span<const std::uint8_t> request, Milliseconds limit,
+                                           RequestHeader& header) {
     header.type = type;
     header.sequence = nextSequence_++;
     header.connection = connection_;
@@ -133,11 +165,16 @@ std::uint16_t ClientConnection::Exchange(PacketType type, std::uint8_t function,
     header.function = function;
     const auto frame =
         EncodeRequestFrame(header, request, static_cast<std::uint32_t>(transport_.FrameBound()));
-    if (const std::uint16_t status = transport_.Send(frame, limit_); status != StatusCodes::Success)
+    if (const std::uint16_t status = transport_.Send(frame, limit); status != StatusCodes::Success)
         return Lose(status);
+    return StatusCodes::Success;
+}
+
+std::uint16_t ClientConnection::ReceiveReplyTo(const RequestHeader& header, Milliseconds limit,
+                                               Reply& reply) {
+    const PacketType type = header.type;
     Frame received;
-    if (const std::uint16_t status = transport_.ReceiveReply(received, limit_);
-        status != StatusCodes::Success)
+    if (const std::uint16_t status = transport_.ReceiveReply(received, limit); status != StatusCodes::Success)
         return Lose(status);
 
     ByteReader in(received.Packet());

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -65,9 +66,20 @@ public:
     // and the caller falls back to 33.
     std::uint16_t NegotiateBigPacketSize(std::uint16_t proposed, std::uint16_t& accepted);
 
-    // Destroys the service connection (0x5555) when it is still usable and closes the socket. Answers the
-    // status of the destroy call (Success when nothing was open).
+    // How long the goodbye of Close waits for the server's answer, whatever the call time limit.
+    static constexpr Milliseconds GoodbyeLimit{500};
+
+    // Destroys the service connection (0x5555) when it is still usable and closes the socket. The server's
+    // answer is awaited for GoodbyeLimit at most: a server that ignores the goodbye does not hold the client.
+    // Answers the status of the destroy call (Success when nothing was open).
     std::uint16_t Close();
+
+    // Close in two halves, so that a client can say goodbye to many servers at once and await all answers
+    // within one limit. SendGoodbye sends the destroy request when the connection is usable (true when
+    // sent); AwaitGoodbye waits until deadline for the answer to a goodbye sent, then closes the socket
+    // whatever came, and answers like Close.
+    bool SendGoodbye(std::chrono::steady_clock::time_point deadline);
+    std::uint16_t AwaitGoodbye(std::chrono::steady_clock::time_point deadline);
 
     bool IsOpen() const { return open_ && !lost_; }
     // Marks the connection lost when the server has closed it since the last call; whether it is still open.
@@ -83,6 +95,10 @@ private:
     // Sends one packet of the given type and waits for its reply; checks sequence and connection.
     std::uint16_t Exchange(PacketType type, std::uint8_t function, std::span<const std::uint8_t> request,
                            Reply& reply);
+    // The halves of Exchange: the request sent within limit, then its reply awaited within limit.
+    std::uint16_t SendPacket(PacketType type, std::uint8_t function, std::span<const std::uint8_t> request,
+                             Milliseconds limit, RequestHeader& header);
+    std::uint16_t ReceiveReplyTo(const RequestHeader& header, Milliseconds limit, Reply& reply);
     std::uint16_t Lose(std::uint16_t status); // marks the connection lost, closes the socket
     // Keeps a negotiated size in 512 ... proposed; MalformedReply otherwise.
     std::uint16_t AcceptBufferSize(std::uint16_t size, std::uint16_t proposed, std::uint16_t& accepted);
@@ -94,6 +110,7 @@ private:
     std::uint16_t connection_ = NoConnection;
     std::uint8_t nextSequence_ = 0;
     std::uint8_t task_ = 1;
+    std::optional<RequestHeader> goodbye_; // the destroy request sent, its answer not yet awaited
     std::uint16_t bufferSize_ = DefaultBufferSize;
 };
 

@@ -21,10 +21,14 @@ public:
     static constexpr std::uint32_t FileServerNameSize = 255;  // NWGetFileServerInformation
     static constexpr std::uint32_t ExtensionNameSize = 256;   // NCP extension name
     static constexpr std::uint32_t QueryDataSize = 32;        // NCP extension query data
+    static constexpr std::uint32_t ServerAddressSize = 64;    // reference information type 13
 
     // Connection information types.
     static constexpr std::uint32_t InfoServerName = 7;  // of a reference: the server's name
     static constexpr std::uint32_t InfoUserId = 6;      // of a handle: the logged-in user object's ID
+    // Of a reference: where the workstation reaches the server, as zero-terminated text ("host:port"), so
+    // that servers reporting the same name can be told apart.
+    static constexpr std::uint32_t InfoServerAddress = 13;
 
     // Open modes of OpenConnByReference.
     static constexpr std::uint32_t OpenModeStartup = 1;

@@ -61,7 +61,15 @@ std::uint16_t ExtensionStatus(std::uint16_t status) {
 
 NcpClient::NcpClient() = default;
 
-NcpClient::~NcpClient() = default;
+NcpClient::~NcpClient() {
+    // Every server is told goodbye at once and all answers are awaited within one limit, so that the program
+    // ends promptly however many servers ignore the goodbye or have stopped answering.
+    const auto deadline = std::chrono::steady_clock::now() + Ncp::ClientConnection::GoodbyeLimit;
+    for (Reference& reference : references_)
+        reference.session->Connection().SendGoodbye(deadline);
+    for (Reference& reference : references_)
+        reference.session->Connection().AwaitGoodbye(deadline);
+}
 
 // --- attaching ---
 
@@ -179,14 +187,15 @@ std::uint16_t NcpClient::ScanConnRefs(std::uint32_t* scanCursor, std::uint32_t* 
 
 std::uint16_t NcpClient::GetConnRefInfo(std::uint32_t connRef, std::uint32_t infoType, std::uint32_t length,
                                         void* buffer) {
-    if (buffer == nullptr || infoType != InfoServerName)
+    if (buffer == nullptr || (infoType != InfoServerName && infoType != InfoServerAddress))
         return StatusCodes::InvalidParameter;
     const Reference* reference = FindReference(connRef);
     if (reference == nullptr)
         return StatusCodes::InvalidConnRef;
-    return CopyText(reference->session->ServerName(), static_cast<char*>(buffer), length)
-               ? StatusCodes::Success
-               : StatusCodes::BufferTooSmall;
+    const std::string text = infoType == InfoServerName ? reference->session->ServerName()
+                                                        : reference->session->AttachmentInfo().AddressText();
+    return CopyText(text, static_cast<char*>(buffer), length) ? StatusCodes::Success
+                                                              : StatusCodes::BufferTooSmall;
 }
 
 std::uint16_t NcpClient::GetConnInfo(std::uint32_t connHandle, std::uint32_t infoType, std::uint32_t length,

@@ -59,6 +59,7 @@ public:
     static constexpr std::size_t ContextLimit = 64;
 
     NcpClient();
+    // Says goodbye to every attached server, waiting ClientConnection::GoodbyeLimit at most for them all.
     ~NcpClient() override;
     NcpClient(const NcpClient&) = delete;
     NcpClient& operator=(const NcpClient&) = delete;

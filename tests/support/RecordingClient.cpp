@@ -241,11 +241,12 @@ std::uint16_t RecordingClient::GetConnRefInfo(std::uint32_t connRef, std::uint32
     const ScriptedConnection* connection = ConnectionByRef(connRef);
     if (connection == nullptr)
         return StatusCodes::InvalidConnRef;
-    if (infoType != InfoServerName || buffer == nullptr)
+    if ((infoType != InfoServerName && infoType != InfoServerAddress) || buffer == nullptr)
         return StatusCodes::InvalidParameter;
     if (connection->nameStatus != 0)
         return connection->nameStatus;
-    WriteName(static_cast<char*>(buffer), length, connection->serverName);
+    WriteName(static_cast<char*>(buffer), length,
+              infoType == InfoServerName ? connection->serverName : connection->address);
     return 0;
 }
 

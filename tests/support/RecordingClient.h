@@ -55,7 +55,8 @@
 //   reference with status 0 forever.
 // - OpenConnByReference gives the connection's connHandle (or its openStatus); an unknown reference gives
 //   StatusCodes::InvalidConnRef. The handle output is written only on success.
-// - GetConnRefInfo type 7 writes the connection's serverName into the buffer; a name of the buffer's size or
+// - GetConnRefInfo type 7 writes the connection's serverName into the buffer, type 13 its address; a name of
+// the buffer's size or
 //   longer fills the buffer without a terminator, as a broken client might. The same holds for every name
 //   the fake writes (file-server name, bindery name, directory names, extension names).
 // - Calls taking a handle find the connection with that handle (else StatusCodes::InvalidConnection) and the
@@ -128,6 +129,7 @@ public:
         std::uint32_t connHandle = 0;
         std::string serverName{}; // answer of GetConnRefInfo type 7, and the server the handle reaches
         std::uint32_t userId = 0;
+        std::string address{};          // answer of GetConnRefInfo type 13
         std::uint16_t nameStatus = 0;   // GetConnRefInfo
         std::uint16_t openStatus = 0;   // OpenConnByReference
         std::uint16_t userIdStatus = 0; // GetConnInfo type 6
