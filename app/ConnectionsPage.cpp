@@ -29,16 +29,18 @@ void Empty(std::initializer_list<QLineEdit*> fields) {
 } // namespace
 
 void TMainForm::ServerListClick(QObject* sender) {
-    const std::string serverName =
-        ServerBytes(ServerList->itemText(ServerList->itemIndex())).substr(0, MaxServerNameLength);
+    // The entry's own connection, by its reference and the name bytes its server reported: the text shown
+    // may differ from those bytes, and another server may report the same name.
+    const NetUtil::ServerConnection entry = ServerEntryConnection(ServerList->itemIndex());
     std::uint32_t connRef = 0;
-    const std::uint16_t status = NetUtil::FindConnectionByServer(serverName, connRef, CurrentConn);
+    const std::uint16_t status = NetUtil::FindConnectionByReference(
+        entry.connRef, entry.serverName.substr(0, MaxServerNameLength), connRef, CurrentConn);
     LastStatus = status;
     if (status == 0) {
         // Starts empty, so a user name that cannot be read shows as an empty field.
         NetUtil::UserNameBuffer userName{};
         NetUtil::GetConnRefUserName(connRef, userName);
-        ShowText(EditUser, QString::fromLatin1(TextUpToZero(userName.data(), userName.size())));
+        ShowText(EditUser, ShownName(TextUpToZero(userName.data(), userName.size())));
         GetMoreServerInfo(sender);
     } else {
         // Whatever the fields showed belongs to the server chosen before: under this server's name it would
@@ -69,7 +71,7 @@ void TMainForm::GetMoreServerInfo(QObject* sender) {
     NetUtil::ReportError(status, "NWGetFileServerInformation");
     if (status != 0)
         return;
-    ShowText(EditSrv, QString::fromLatin1(TextUpToZero(serverName, sizeof serverName)));
+    ShowText(EditSrv, ShownName(TextUpToZero(serverName, sizeof serverName)));
     ShowText(EditVer, QStringLiteral("v%1.%2").arg(majorVersion).arg(minorVersion));
     ShowText(EditConn, QStringLiteral("%1 of %2 used").arg(connectionsInUse).arg(maxConnections));
     ShowText(EditVol, QString::number(volumeCount));
@@ -90,10 +92,10 @@ void TMainForm::GetSomeDSInfo(QObject*) {
     const std::uint32_t dnStatus = Client().NWDSGetServerDN(context, CurrentConn, serverDN);
     NetUtil::ReportError(dnStatus, "NWDSGetServerDN");
     if (dnStatus == 0)
-        ShowText(EditSrv, QString::fromLatin1(TextUpToZero(serverDN, sizeof serverDN)));
+        ShowText(EditSrv, ShownName(TextUpToZero(serverDN, sizeof serverDN)));
 
     char binderyContext[ClientLibrary::DSNameSize] = {};
     if (Client().GetBinderyContext(context, CurrentConn, binderyContext) == 0)
-        ShowText(EditBndCtx, QString::fromLatin1(TextUpToZero(binderyContext, sizeof binderyContext)));
+        ShowText(EditBndCtx, ShownName(TextUpToZero(binderyContext, sizeof binderyContext)));
     Client().FreeContext(context);
 }

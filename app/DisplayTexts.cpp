@@ -1,5 +1,7 @@
 #include "app/DisplayTexts.h"
 
+#include "console/CodePage437.h"
+
 #include <QByteArray>
 
 std::string ServerBytes(const QString& text) {
@@ -8,6 +10,26 @@ std::string ServerBytes(const QString& text) {
 
 QString ServerText(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QString ShownName(const std::string& bytes) {
+    constexpr char16_t Replacement = 0xFFFD;
+    QString shown;
+    shown.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            shown += CodePage437::ToUnicode(byte);
+        else if (byte >= 0x80 && byte < 0xA0)
+            shown += QChar(Replacement);
+        else
+            shown += QChar(static_cast<char16_t>(byte));
+    }
+    return shown;
+}
+
+QString ServerEntryText(const std::string& bytes) {
+    return bytes.empty() ? QString::fromLatin1(EmptyServerName) : ShownName(bytes);
 }
 
 QString LiteralWindowTitle(const QString& title) {

@@ -15,7 +15,7 @@
 void TMainForm::GetAllNCPExtensions(QObject*) {
     ListBoxNCPExtensions->clear();
     for (const std::string& line : ScanNCPExtensionLines(CurrentConn))
-        ListBoxNCPExtensions->addItem(ServerText(line));
+        ListBoxNCPExtensions->addItem(ShownName(line));
 }
 
 void TMainForm::ButtonLoadNLMClick(QObject*) {

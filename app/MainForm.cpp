@@ -57,10 +57,7 @@ void TMainForm::FormCreate(QObject*) {
     // Start-up goes on whatever the client reports; it shows its own messages.
     NCP_Ext::InitNetWareClient();
 
-    std::vector<std::string> serverNames;
-    NetUtil::ListConnectedServers(serverNames);
-    for (const std::string& name : serverNames)
-        ServerList->addItem(QString::fromLatin1(name));
+    FillServerList();
 
     TabbedNotebook1->setPageIndex(0);
     if (ServerList->itemIndex() < 0 && ServerList->count() > 0)

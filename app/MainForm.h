@@ -22,6 +22,10 @@ class QToolButton;
 class RadioGroup;
 class TabbedNotebook;
 
+namespace NetUtil {
+struct ServerConnection;
+}
+
 // What the close handler leaves the window to do.
 enum class CloseAction { None, Hide, Free, Minimize };
 
@@ -66,6 +70,17 @@ public:
     // The server list's menu, the connections' state marks and their actions; null when the bound client
     // offers no connection control.
     ConnectionTools* Connections() const { return connections_; }
+
+    // The server list's entries (ServerListEntries.cpp). An entry's text is the server's name as shown (or a
+    // placeholder for a server without one); its data is the connection, so that a choice opens that very
+    // connection even when several servers report the same name. Entries of the same name carry their
+    // address as a note.
+    void FillServerList();
+    void AddServerEntry(const NetUtil::ServerConnection& connection);
+    void MarkSameNamedServers();
+    NetUtil::ServerConnection ServerEntryConnection(int index) const;
+    // The name bytes of the chosen server, as it reported them; empty when none is chosen.
+    std::string SelectedServerName() const;
 
     // The outer size the window opens with.
     static constexpr int OuterWidth = 683;

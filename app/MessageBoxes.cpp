@@ -1,10 +1,10 @@
 #include "app/MessageBoxes.h"
+#include "app/widgets/MessageDialog.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <QScreen>
 
 namespace MessageBoxes {
@@ -48,15 +48,13 @@ void RunCentred(QMessageBox::Icon icon, const QString& caption, const QString& m
     // Without a window manager nobody gives the keyboard back to the window that was active when the box
     // closes, so its accelerators would type letters into its focused field until it was clicked.
     const QPointer<QWidget> previouslyActive = QApplication::activeWindow();
-    QMessageBox box(icon, caption, message, QMessageBox::Ok);
-    box.setInformativeText(detail);
-    auto* ok = qobject_cast<QPushButton*>(box.button(QMessageBox::Ok));
-    ok->setText(QStringLiteral("OK"));
-    box.setDefaultButton(ok);
-    box.setEscapeButton(ok);
+    MessageDialog box(icon, caption, message, detail);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen != nullptr)
+        box.fitToScreen(screen->availableGeometry());
     // Shown first, so that the box has its final size when it is centred.
     box.show();
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
+    if (screen != nullptr)
         box.move(box.pos() + screen->availableGeometry().center() - box.frameGeometry().center());
     box.exec();
     if (previouslyActive != nullptr && previouslyActive->isVisible())

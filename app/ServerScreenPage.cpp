@@ -1,6 +1,7 @@
 // The Server Screen page: the server's console screens, one shown as text, fed with keys.
 
 #include "app/ConsoleInput.h"
+#include "app/DisplayTexts.h"
 #include "app/MainForm.h"
 #include "app/widgets/RadioGroup.h"
 #include "console/CodePage437.h"
@@ -31,7 +32,7 @@ void TMainForm::GetServerScreens(QObject* sender) {
 void TMainForm::GetScreenNamesIntoRadioGroup(QObject*) {
     RadioGroupScreens->clearItems();
     NCP_Ext::WalkScreenList(CurrentConn, ConsoleExt.id, [this](std::uint32_t, const std::string& screenName) {
-        RadioGroupScreens->addItem(QString::fromLatin1(screenName));
+        RadioGroupScreens->addItem(ShownName(screenName), QByteArray::fromStdString(screenName));
         return true;
     });
 }
@@ -41,7 +42,9 @@ void TMainForm::GetCurrentScreenContents(QObject*) {
         return;
     if (RadioGroupScreens->itemIndex() < 0)
         return;
-    DisplayScreen(RadioGroupScreens->itemText(RadioGroupScreens->itemIndex()));
+    // The name as the server reported it, not as the list shows it.
+    DisplayScreen(
+        QString::fromLatin1(RadioGroupScreens->itemData(RadioGroupScreens->itemIndex()).toByteArray()));
 }
 
 void TMainForm::DisplayScreen(const QString& screenName) {

@@ -34,8 +34,7 @@ std::int64_t LocalFileSize(const std::string& path) {
 
 QString TMainForm::ConvertToDos(const QString& netWarePath) {
     // The server's name and path are the server's 8-bit text, as in the server list and the lookup.
-    std::string path =
-        "\\\\" + ServerBytes(ServerList->itemText(ServerList->itemIndex())) + "\\" + ServerBytes(netWarePath);
+    std::string path = "\\\\" + SelectedServerName() + "\\" + ServerBytes(netWarePath);
     NetUtil::ReplaceAll(path, ":", "\\", true);
     return ServerText(path);
 }

@@ -41,14 +41,37 @@ void ListConnectedServers(std::vector<std::string>& serverNames) {
     }
 }
 
+void ListServerConnections(std::vector<ServerConnection>& connections) {
+    std::uint32_t cursor = 0;
+    std::size_t referencesSeen = 0;
+    std::uint32_t connRef = 0;
+    while (NextConnRef(cursor, referencesSeen, connRef)) {
+        ServerConnection connection{connRef, {}, {}};
+        if (GetConnRefServerName(connRef, connection.serverName, ClientLibrary::ServerNameSize) != 0)
+            continue;
+        std::array<char, ClientLibrary::ServerAddressSize> address{};
+        if (Client().GetConnRefInfo(connRef, ClientLibrary::InfoServerAddress,
+                                    ClientLibrary::ServerAddressSize, address.data()) == 0)
+            connection.address = TextUpToZero(address.data(), address.size());
+        connections.push_back(std::move(connection));
+    }
+}
+
 std::uint16_t FindConnectionByServer(const std::string& serverName, std::uint32_t& connRef,
                                      std::uint32_t& connHandle) {
+    return FindConnectionByReference(0, serverName, connRef, connHandle);
+}
+
+std::uint16_t FindConnectionByReference(std::uint32_t wantedRef, const std::string& serverName,
+                                        std::uint32_t& connRef, std::uint32_t& connHandle) {
     connRef = 0;
     connHandle = 0;
     std::uint32_t cursor = 0;
     std::size_t referencesSeen = 0;
     std::uint32_t candidate = 0;
     while (NextConnRef(cursor, referencesSeen, candidate)) {
+        if (wantedRef != 0 && candidate != wantedRef)
+            continue;
         std::string name;
         GetConnRefServerName(candidate, name, ClientLibrary::ServerNameSize);
         if (name == serverName) {

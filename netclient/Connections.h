@@ -16,6 +16,23 @@ inline constexpr std::size_t MaxConnectionScan = 10000;
 // Appends the server name of every connection reference, in scan order; empty names are skipped.
 void ListConnectedServers(std::vector<std::string>& serverNames);
 
+// One of the workstation's connections as the window's server list holds it.
+struct ServerConnection {
+    std::uint32_t connRef = 0;
+    std::string serverName; // the bytes the server reported, possibly none
+    std::string address;    // where the workstation reaches the server ("host:port"); empty when unknown
+};
+
+// Every reference in scan order whose server name can be read, with that name and the server's address. A
+// server that reports an empty name is listed too, so that it can be shown and chosen.
+void ListServerConnections(std::vector<ServerConnection>& connections);
+
+// Finds one listed connection and opens a handle on it (mode 2): the reference wantedRef, as long as its
+// server still reports serverName. Servers reporting the same name are told apart this way, where a lookup
+// by name always finds the first. Outputs and result as FindConnectionByServer.
+std::uint16_t FindConnectionByReference(std::uint32_t wantedRef, const std::string& serverName,
+                                        std::uint32_t& connRef, std::uint32_t& connHandle);
+
 // Finds the first reference whose server name equals serverName exactly (case and length count) and opens a
 // handle on it (mode 2). Both outputs are 0 until a match is found. Returns ScanStatus: 0 when found and
 // opened, the open's status when the match could not be opened (connRef then holds the match), otherwise the

@@ -8,6 +8,7 @@
 #include "app/connections/StateMarks.h"
 #include "app/widgets/RadioGroup.h"
 #include "netclient/Attachments.h"
+#include "netclient/Connections.h"
 #include "netclient/Passwords.h"
 #include "netclient/ServerSession.h"
 #include "netclient/SharedState.h"
@@ -34,13 +35,9 @@ bool SameName(const std::string& a, const std::string& b) {
 ConnectionTools::ConnectionTools(TMainForm& form, NetClient::ConnectionControl& control)
     : QObject(&form), form_(form), control_(control), menu_(new ServerListMenu(form.ServerList, &form)),
       poll_(new QTimer(this)) {
-    // The list holds the servers' names in scan order, nameless references left out (as the window's
-    // start-up fills it).
-    for (const NetClient::ConnectionEntry& entry : control_.ConnectionList())
-        if (!entry.serverName.empty())
-            references_.push_back(entry.reference);
-    if (static_cast<int>(references_.size()) != form_.ServerList->count())
-        references_.assign(static_cast<std::size_t>(form_.ServerList->count()), 0);
+    // Each entry of the list knows the reference it was listed from.
+    for (int entry = 0; entry < form_.ServerList->count(); ++entry)
+        references_.push_back(form_.ServerEntryConnection(entry).connRef);
     shownStates_.assign(references_.size(), QString());
 
     const auto isEntry = [this](int entry) { return this->isEntry(entry); };
@@ -191,6 +188,7 @@ void ConnectionTools::detach(int entry) {
     const bool chosen = entry == form_.ServerList->itemIndex();
     control_.Detach(reference);
     form_.ServerList->removeItem(entry);
+    form_.MarkSameNamedServers();
     references_.erase(references_.begin() + entry);
     shownStates_.erase(shownStates_.begin() + entry);
     if (!chosen)
@@ -208,8 +206,10 @@ void ConnectionTools::detach(int entry) {
     form_.setWindowTitle(QStringLiteral("Tessaline"));
 }
 
-void ConnectionTools::addEntry(std::uint32_t reference, const std::string& serverName) {
-    form_.ServerList->addItem(QString::fromLatin1(serverName));
+void ConnectionTools::addEntry(std::uint32_t reference, const std::string& serverName,
+                               const std::string& address) {
+    form_.AddServerEntry({reference, serverName, address});
+    form_.MarkSameNamedServers();
     references_.push_back(reference);
     shownStates_.emplace_back();
     refreshMarks();
@@ -263,7 +263,7 @@ void ConnectionTools::attachServer() {
                     .arg(QString::fromLatin1(serverName)),
                 QString::fromStdString(problem.empty() ? "No attachments file is known" : problem));
     }
-    addEntry(reference, serverName);
+    addEntry(reference, serverName, attachment.AddressText());
     // The new server is the one the user wants to work with: it is chosen, as a click would choose it.
     form_.ServerList->setItemIndex(form_.ServerList->count() - 1);
 }

@@ -63,7 +63,7 @@ private:
     void chooseAgain(int entry);
     void tellFailure(int entry, std::uint16_t status, const char* operation);
     void remember(const NetClient::Attachment& attachment, const NetClient::SecretText& password);
-    void addEntry(std::uint32_t reference, const std::string& serverName);
+    void addEntry(std::uint32_t reference, const std::string& serverName, const std::string& address);
 
     TMainForm& form_;
     NetClient::ConnectionControl& control_;

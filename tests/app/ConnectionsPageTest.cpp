@@ -84,8 +84,8 @@ private Q_SLOTS:
         for (int step = 0; step < 6; ++step) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget* focused = QApplication::focusWidget();
-            order << (focused->parentWidget() == form.ServerList ? QStringLiteral("ServerList")
-                                                                 : focused->objectName());
+            order << (form.ServerList->isAncestorOf(focused) ? QStringLiteral("ServerList")
+                                                             : focused->objectName());
         }
         QCOMPARE(order,
                  (QStringList{"EditSrv", "EditVer", "EditConn", "EditVol", "EditBndCtx", "ServerList"}));

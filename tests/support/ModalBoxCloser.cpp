@@ -2,8 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QGuiApplication>
-#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 
@@ -23,17 +23,19 @@ QStringList ModalBoxCloser::texts() const {
 }
 
 void ModalBoxCloser::poll() {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (box == nullptr || !box->isVisible())
+    // The program's boxes and the toolkit's both show their message, detail and icon as properties.
+    auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible() || !box->property("text").isValid())
         return;
     timer_.stop(); // one box at a time; whileOpen may run nested event loops
     SeenBox seen;
     seen.caption = box->windowTitle();
-    seen.text = box->text();
-    seen.detail = box->informativeText();
-    seen.icon = static_cast<int>(box->icon());
-    for (QAbstractButton* button : box->buttons())
-        seen.buttons << button->text();
+    seen.text = box->property("text").toString();
+    seen.detail = box->property("informativeText").toString();
+    seen.icon = box->property("icon").toInt();
+    for (QAbstractButton* button : box->findChildren<QAbstractButton*>())
+        if (button->isVisible())
+            seen.buttons << button->text();
     if (const QCursor* cursor = QGuiApplication::overrideCursor())
         seen.overrideCursor = cursor->shape();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -10,7 +10,7 @@
 
 // Closes the program's modal message boxes the way a user does, and remembers what each one showed.
 //
-// While it lives, a polling timer looks for an open QMessageBox; when one appears it records the box's
+// While it lives, a polling timer looks for an open message box (the program's or a QMessageBox); when one appears it records the box's
 // caption, text, icon and button captions, the mouse cursor shown meanwhile and the notebook page behind it,
 // runs the optional whileOpen action (a test can, say, fire the refresh timer during the box), then presses
 // the key given in closeKey (Enter by default), so that the handler that waits on the box continues.
