@@ -1,9 +1,9 @@
 // The servers' dispatch: one service connection to a demo server fed any request packets, as nobody or after
 // a real keyed login as the server's own user (console operator). The harness puts the expected sequence
 // and connection numbers into most packets, so that they reach the handlers. Properties: every answer is a
-// reply packet for the request (type, sequence, connection); it fits the reply buffer the caller stated or
-// says so with 0x7E and no data; it is never longer than a frame; and nothing appears outside the volumes,
-// not even through a link inside a volume that leads out.
+// reply packet for the request (type, sequence, connection); its data fits the reply buffer the caller stated
+// or it says so with 0x7E and no data; it is never longer than a frame; and nothing appears outside the
+// volumes, not even through a link inside a volume that leads out.
 
 #include "FuzzSupport.h"
 
@@ -128,11 +128,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                   reply->header.sequence == sequence &&
                                   reply->header.connection == session.ConnectionNumber(),
                               "an answer is the reply to its request");
-                const std::size_t frame = station.reply.reply.size() + Ncp::ReplyFrameHeaderSize;
-                Fuzz::Require(capacity == 0 || frame <= capacity ||
+                // The reply-buffer field bounds the reply's data (after the reply header).
+                Fuzz::Require(capacity == 0 || reply->data.size() <= capacity ||
                                   (reply->header.completionCode == 0x7E && reply->data.empty()),
                               "an answer fits the stated reply buffer or says it does not");
-                Fuzz::Require(frame <= Ncp::MaxFrameSize, "an answer fits a frame");
+                Fuzz::Require(station.reply.reply.size() + Ncp::ReplyFrameHeaderSize <= Ncp::MaxFrameSize,
+                              "an answer fits a frame");
             }
         }
         if (closed)
