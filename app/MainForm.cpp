@@ -3,8 +3,10 @@
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
 #include "app/ProgramDirectory.h"
+#include "app/WaitBox.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
+#include "netclient/ClientLibrary.h"
 #include "netclient/ClientStartup.h"
 #include "netclient/Connections.h"
 #include "util/PlatformPathsText.h"
@@ -25,7 +27,10 @@ const std::string PathsSection = "Paths";
 const std::string TransferPathKey = "Transfer Path";
 } // namespace
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    if (IsClientBound())
+        Client().SetWaitObserver(nullptr);
+}
 
 void TMainForm::BindEvents() {
     TabbedNotebook1->setChangeHandler([this](int newTab, bool& allowChange) {
@@ -43,8 +48,11 @@ void TMainForm::BindEvents() {
             [this] { ButtonCopyToServerClick(ButtonCopyToServer); });
     connect(RadioGroupScreens, &RadioGroup::clicked, this,
             [this] { GetCurrentScreenContents(RadioGroupScreens); });
-    connect(TimerScreenUpdate, &QTimer::timeout, this,
-            [this] { GetCurrentScreenContents(TimerScreenUpdate); });
+    // A tick during a wait runs right after the handler that waits.
+    connect(TimerScreenUpdate, &QTimer::timeout, this, [this] {
+        waitBox_->RunOutsideWaits(QStringLiteral("TimerScreenUpdate"),
+                                  [this] { GetCurrentScreenContents(TimerScreenUpdate); });
+    });
     connect(EditKey, &QLineEdit::textChanged, this, [this] { EditKeyChange(EditKey); });
     connect(ButtonESC, &QPushButton::clicked, this, [this] { ButtonESCClick(ButtonESC); });
     connect(ButtonCR, &QPushButton::clicked, this, [this] { ButtonCRClick(ButtonCR); });
@@ -85,8 +93,17 @@ void TMainForm::FormClose(QObject*, CloseAction& action) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    // A close during a wait gives the wait up, and every exchange after it, and closes once the handler has
+    // ended: closing never waits on a server.
+    if (waitBox_->InsideWait()) {
+        waitBox_->GiveUpAll(true);
+        event->ignore();
+        waitBox_->RunOutsideWaits(QStringLiteral("close"), [this] { close(); });
+        return;
+    }
     CloseAction action = CloseAction::Free;
     FormClose(this, action);
+    waitBox_->GiveUpAll(false);
     if (action == CloseAction::None)
         event->ignore();
     else

@@ -21,6 +21,7 @@ class QTimer;
 class QToolButton;
 class RadioGroup;
 class TabbedNotebook;
+class WaitBox;
 
 namespace NetUtil {
 struct ServerConnection;
@@ -158,5 +159,6 @@ private:
 
     ConnectionTools* connections_ = nullptr;
     NCP_Ext::CopyProblem lastCopyProblem_ = NCP_Ext::CopyProblem::None;
+    WaitBox* waitBox_ = nullptr;       // what the window does while a handler waits for a server
     bool settingsWriteFailed_ = false; // a close failed to save the settings: the next close closes anyway
 };

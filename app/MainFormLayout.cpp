@@ -3,9 +3,11 @@
 #include "app/ConsoleKeys.h"
 #include "app/MainForm.h"
 #include "app/connections/ConnectionTools.h"
+#include "app/WaitBox.h"
 #include "app/widgets/ArrowPictures.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
+#include "netclient/ClientLibrary.h"
 
 #include <QFont>
 #include <QFrame>
@@ -279,6 +281,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     TimerScreenUpdate->setObjectName(QStringLiteral("TimerScreenUpdate"));
     TimerScreenUpdate->setInterval(ScreenRefreshMilliseconds);
 
+    waitBox_ = new WaitBox(this);
+    if (IsClientBound())
+        Client().SetWaitObserver(waitBox_);
     BindEvents();
     BindDesktopBehaviour();
     TimerScreenUpdate->start();

@@ -4,6 +4,7 @@
 #include "app/DisplayTexts.h"
 #include "app/Feedback.h"
 #include "app/MainForm.h"
+#include "app/WaitBox.h"
 #include "app/widgets/RadioGroup.h"
 #include "netclient/SharedState.h"
 #include "util/ErrorReporting.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -59,7 +61,11 @@ void TMainForm::ButtonCopyToServerClick(QObject*) {
         NetUtil::AddTrailingSeparator(ServerBytes(ConvertToDos(QStringLiteral("SYS:SYSTEM"))))
             .substr(0, MaxDirectoryLength);
     const std::string source = TransferSourceFile();
+    // A copy that takes a while shows its progress, and can be cancelled (a failed copy, as any).
+    waitBox_->TransferStarted(ServerList->itemText(ServerList->itemIndex()),
+                              static_cast<std::uint64_t>(std::max<std::int64_t>(LocalFileSize(source), 0)));
     LastStatus = NCP_Ext::CopyFile(source, destination, lastCopyProblem_);
+    waitBox_->TransferEnded();
     NetUtil::ReportError(LastStatus, "CopyFile");
     if (LastStatus != 0)
         return;

@@ -22,6 +22,18 @@ ClientConnection::~ClientConnection() {
     Close();
 }
 
+ClientConnection::WholeCall::WholeCall(ClientConnection& connection)
+    : connection_(connection), outermost_(!connection.callDeadline_) {
+    if (outermost_)
+        connection_.callDeadline_ = std::chrono::steady_clock::now() + connection_.limit_;
+}
+
+ClientConnection::WholeCall::~WholeCall() {
+    if (outermost_)
+        connection_.callDeadline_.reset();
+}
+
+
 std::uint16_t ClientConnection::Open(const std::string& host, std::uint16_t port) {
     if (open_ && !lost_)
         return StatusCodes::InvalidParameter;
@@ -148,11 +160,17 @@ std::uint16_t ClientConnection::AwaitGoodbye(std::chrono::steady_clock::time_poi
 
 std::uint16_t ClientConnection::Exchange(PacketType type, std::uint8_t function,
                                          std::span<const std::uint8_t> request, Reply& reply) {
+    // One deadline for the request and its reply, or the whole call's.
+    const Transport::Deadline deadline = callDeadline_.value_or(std::chrono::steady_clock::now() + limit_);
+    const auto left = [deadline] {
+        return std::max(std::chrono::ceil<Milliseconds>(deadline - std::chrono::steady_clock::now()),
+                        Milliseconds(0));
+    };
     RequestHeader header;
-    if (const std::uint16_t status = SendPacket(type, function, request, limit_, header);
+    if (const std::uint16_t status = SendPacket(type, function, request, left(), header);
         status != StatusCodes::Success)
         return status;
-    return ReceiveReplyTo(header, limit_, reply);
+    return ReceiveReplyTo(header, left(), reply);
 }
 
 std::uint16_t ClientConnection::SendPacket(PacketType type, std::uint8_t function,

@@ -15,7 +15,9 @@
 // connection (0x1111) and keeps the number the server assigns, numbers the requests, sends each call and
 // matches its reply by sequence and connection number, negotiates the buffer size (function 33), and
 // destroys the connection (0x5555). Logging in and the typed calls are built on top of Call by the client.
-// After one time-out the connection counts as lost: later calls fail at once with ConnectionLost.
+// After one time-out the connection counts as lost: later calls fail at once with ConnectionLost. Each call
+// has one deadline, the time limit from its start, whatever the server sends meanwhile; a WholeCall gives
+// several calls (the fragments of one request) one deadline together.
 namespace Ncp {
 
 // A server's answer to one call.
@@ -42,6 +44,23 @@ public:
 
     // The time limit for connecting and for each call's reply (default 5 s).
     void SetTimeLimit(Milliseconds limit) { limit_ = limit; }
+    Milliseconds TimeLimit() const { return limit_; }
+    // Called every few milliseconds while a call waits; answering false gives the call up with
+    // RequestTimedOut at once (the connection is lost then, as after a time-out).
+    void SetWaitTick(Transport::WaitTick tick) { transport_.SetWaitTick(std::move(tick)); }
+
+    // While it lives, every call of the connection ends by one deadline, the time limit from its start.
+    class WholeCall final {
+    public:
+        explicit WholeCall(ClientConnection& connection);
+        ~WholeCall();
+        WholeCall(const WholeCall&) = delete;
+        WholeCall& operator=(const WholeCall&) = delete;
+
+    private:
+        ClientConnection& connection_;
+        bool outermost_;
+    };
     // Records every frame of this connection (see Transport::SetCapture).
     void SetCapture(PcapWriter* capture) { transport_.SetCapture(capture); }
     void SetSpinBeforeSleep(std::chrono::microseconds spin) { transport_.SetSpinBeforeSleep(spin); }
@@ -112,6 +131,7 @@ private:
     std::uint8_t task_ = 1;
     std::optional<RequestHeader> goodbye_; // the destroy request sent, its answer not yet awaited
     std::uint16_t bufferSize_ = DefaultBufferSize;
+    std::optional<Transport::Deadline> callDeadline_; // of the WholeCall that runs, if any
 };
 
 } // namespace Ncp

@@ -16,6 +16,8 @@ inline constexpr std::uint16_t NoMoreEntries = 0x88FF;    // end of a connection
 inline constexpr std::uint16_t NoPrimaryConnection = 0x8847; // no primary connection set
 inline constexpr std::uint16_t ClientNotStarted = 0x8866;    // client or NWCLX start-up refused
 inline constexpr std::uint16_t InvalidConnRef = 0x8872;      // unknown connection reference
+inline constexpr std::uint16_t ExchangePending = 0x880D;      // another call still waits for a server
+inline constexpr std::uint16_t NoPasswordHeld = 0x8867;       // reconnecting needs a password none holds
 
 // Requester transport (NCP over TCP). NetWare's own requester codes where one fits.
 inline constexpr std::uint16_t RequestTimedOut = 0x8805;   // no answer within the time limit (receive failed)

@@ -119,9 +119,12 @@ std::uint16_t Transport::Connect(const std::string& host, std::uint16_t port, Mi
 }
 
 std::uint16_t Transport::Send(std::span<const std::uint8_t> frame, Milliseconds limit) {
+    return Send(frame, Clock::now() + limit);
+}
+
+std::uint16_t Transport::Send(std::span<const std::uint8_t> frame, Deadline deadline) {
     if (socket_ < 0)
         return everConnected_ ? StatusCodes::ConnectionLost : StatusCodes::InvalidConnection;
-    const Clock::time_point deadline = Clock::now() + limit;
     std::span<const std::uint8_t> rest = frame;
     while (!rest.empty()) {
         const ssize_t sent = ::send(socket_, rest.data(), rest.size(), MSG_NOSIGNAL);
@@ -145,10 +148,12 @@ std::uint16_t Transport::Send(std::span<const std::uint8_t> frame, Milliseconds 
 }
 
 std::uint16_t Transport::ReceiveReply(Frame& reply, Milliseconds limit) {
+    return ReceiveReply(reply, Clock::now() + limit);
+}
+
+std::uint16_t Transport::ReceiveReply(Frame& reply, Deadline deadline) {
     if (socket_ < 0)
         return everConnected_ ? StatusCodes::ConnectionLost : StatusCodes::InvalidConnection;
-    Clock::time_point deadline = Clock::now() + limit;
-    int busyRestarts = 0;
     FrameAssembler assembler(FrameDirection::Reply, bound_);
     std::array<std::uint8_t, ReceiveChunk> chunk{};
     for (;;) {
@@ -167,13 +172,12 @@ std::uint16_t Transport::ReceiveReply(Frame& reply, Milliseconds limit) {
                 reply = std::move(frame);
                 return StatusCodes::Success;
             }
-            // The server is still working on the request: wait anew, but not for ever.
-            if (frame.Type() == PacketType::Busy && busyRestarts < MaxBusyRestarts) {
-                ++busyRestarts;
-                deadline = Clock::now() + limit;
-            }
-            continue;
+            continue; // busy frames and unasked frames are skipped
         }
+        // A stream that never stops (busy frames, unasked frames, a reply trickling in) must not keep the
+        // call beyond its deadline, nor the waiting window from its turn.
+        if (Clock::now() >= deadline || !Tick())
+            return Fail(StatusCodes::RequestTimedOut);
         std::size_t received = 0;
         if (const std::uint16_t status = ReceiveSome(chunk, deadline, received);
             status != StatusCodes::Success)
@@ -213,7 +217,7 @@ std::uint16_t Transport::Fail(std::uint16_t status) {
     return status;
 }
 
-std::uint16_t Transport::ReceiveSome(std::span<std::uint8_t> chunk, Clock::time_point deadline,
+std::uint16_t Transport::ReceiveSome(std::span<std::uint8_t> chunk, Deadline deadline,
                                      std::size_t& received) {
     // A server nearby answers within microseconds, sooner than a thread asleep in poll() is woken again:
     // look for the reply for a moment before sleeping on it.
@@ -235,17 +239,31 @@ std::uint16_t Transport::ReceiveSome(std::span<std::uint8_t> chunk, Clock::time_
     }
 }
 
-std::uint16_t Transport::WaitFor(short events, Clock::time_point deadline) {
+std::uint16_t Transport::WaitFor(short events, Deadline deadline) {
     for (;;) {
         pollfd watched{socket_, events, 0};
-        const int ready = ::poll(&watched, 1, MillisecondsUntil(deadline));
+        // With a tick, the wait sleeps in slices so that the tick gets its turns.
+        const Deadline wake = tick_ ? std::min(deadline, nextTick_) : deadline;
+        const int ready = ::poll(&watched, 1, MillisecondsUntil(wake));
         if (ready > 0)
             return StatusCodes::Success; // readable, writable, or an error the next call reports
-        if (ready == 0 && Clock::now() >= deadline)
-            return StatusCodes::RequestTimedOut;
         if (ready < 0 && errno != EINTR)
             return StatusCodes::ConnectionLost;
+        if (Clock::now() >= deadline)
+            return StatusCodes::RequestTimedOut;
+        if (!Tick())
+            return StatusCodes::RequestTimedOut;
     }
+}
+
+bool Transport::Tick() {
+    if (!tick_)
+        return true;
+    const Clock::time_point now = Clock::now();
+    if (now < nextTick_)
+        return true;
+    nextTick_ = now + TickInterval;
+    return tick_();
 }
 
 } // namespace Ncp

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,12 +21,15 @@ namespace Ncp {
 class Transport final {
 public:
     using Milliseconds = std::chrono::milliseconds;
+    using Deadline = std::chrono::steady_clock::time_point;
+    // Called while the transport waits; answers false to give the wait up (RequestTimedOut).
+    using WaitTick = std::function<bool()>;
 
-    // How many "request being processed" frames may each restart the reply wait; after that they are
-    // skipped like any other frame that is not a reply, and the time limit runs on.
-    static constexpr int MaxBusyRestarts = 16;
-    // How long a receive looks for the reply before it sleeps on the socket, by default.
-    static constexpr std::chrono::microseconds DefaultSpinBeforeSleep{50};
+    // How often a wait calls its tick.
+    static constexpr Milliseconds TickInterval{5};
+    // How long a receive looks for the reply before it sleeps on the socket, by default: not at all (the
+    // look cost more on a busy machine than the wake-up it saves).
+    static constexpr std::chrono::microseconds DefaultSpinBeforeSleep{0};
 
     Transport() = default;
     ~Transport();
@@ -40,12 +44,14 @@ public:
     // Sends a whole encoded frame within limit. Statuses: Success, ConnectionLost, RequestTimedOut
     // (the peer does not take the bytes), SendFailed.
     std::uint16_t Send(std::span<const std::uint8_t> frame, Milliseconds limit);
+    std::uint16_t Send(std::span<const std::uint8_t> frame, Deadline deadline);
 
-    // Waits up to limit for the next reply frame (NCP type 0x3333), skipping frames of other types; each
-    // busy frame (0x9999) restarts the wait, at most MaxBusyRestarts times. Statuses: Success,
-    // RequestTimedOut, ConnectionLost (closed or reset, also mid-frame), MalformedReply (bad signature or
-    // length), BufferTooSmall (a frame longer than the bound).
+    // Waits until deadline for the next reply frame (NCP type 0x3333), skipping frames of other types: busy
+    // frames (0x9999) and unasked frames move no deadline, however many come. Statuses: Success,
+    // RequestTimedOut (also when the tick gives up), ConnectionLost (closed or reset, also mid-frame),
+    // MalformedReply (bad signature or length), BufferTooSmall (a frame longer than the bound).
     std::uint16_t ReceiveReply(Frame& reply, Milliseconds limit);
+    std::uint16_t ReceiveReply(Frame& reply, Deadline deadline);
 
     // Whether the peer has closed or reset the connection, looked at without waiting and without taking any
     // bytes. Between exchanges nothing is due from a server, so an end of stream there means it is gone.
@@ -61,6 +67,8 @@ public:
     // cores (a load test) set it to zero.
     void SetSpinBeforeSleep(std::chrono::microseconds spin) { spinBeforeSleep_ = spin; }
     std::size_t FrameBound() const { return bound_; }
+    // Every wait (connect, send, receive) calls tick every TickInterval from now on; empty: none.
+    void SetWaitTick(WaitTick tick) { tick_ = std::move(tick); }
 
     // Records every frame sent and received from now on, with the connection's real addresses. The writer
     // must outlive the transport, or be unset (nullptr) first.
@@ -71,12 +79,13 @@ public:
 
 private:
     std::uint16_t Fail(std::uint16_t status); // closes, then answers status
-    // Waits for the socket to become readable or writable until deadline. Success, RequestTimedOut, or
-    // ConnectionLost.
     // Receives what has arrived into chunk, waiting until the deadline; a status when nothing can come.
-    std::uint16_t ReceiveSome(std::span<std::uint8_t> chunk, std::chrono::steady_clock::time_point deadline,
-                              std::size_t& received);
-    std::uint16_t WaitFor(short events, std::chrono::steady_clock::time_point deadline);
+    std::uint16_t ReceiveSome(std::span<std::uint8_t> chunk, Deadline deadline, std::size_t& received);
+    // Waits for the socket to become readable or writable until deadline, calling the tick on the way.
+    // Success, RequestTimedOut (also when the tick gives up), or ConnectionLost.
+    std::uint16_t WaitFor(short events, Deadline deadline);
+    // The tick's turn, when one is due: false when it gives the wait up.
+    bool Tick();
 
     int socket_ = -1;
     bool everConnected_ = false;
@@ -86,6 +95,8 @@ private:
     Endpoint peer_;
     std::vector<std::uint8_t> unread_; // bytes received beyond the last frame
     std::chrono::microseconds spinBeforeSleep_ = DefaultSpinBeforeSleep;
+    WaitTick tick_;
+    Deadline nextTick_{};
 };
 
 } // namespace Ncp

@@ -2,6 +2,10 @@
 
 #include <cstdint>
 
+namespace NetClient {
+class WaitObserver;
+}
+
 // The NetWare client libraries as this program uses them: one operation for every call the program makes.
 //
 // The program is written against this interface alone. main() binds one implementation (the emulated
@@ -12,6 +16,10 @@
 class ClientLibrary {
 public:
     virtual ~ClientLibrary() = default;
+
+    // The waits for servers are told to observer from now on (null: to nobody). A client that never waits
+    // for a network ignores it.
+    virtual void SetWaitObserver(NetClient::WaitObserver* observer) { static_cast<void>(observer); }
 
     // Capacities of the caller-supplied buffers.
     static constexpr std::uint32_t ServerNameSize = 255;      // reference information type 7

@@ -7,6 +7,10 @@ namespace NetClient {
 
 namespace {
 
+// The most pieces one reply may come in: 65535 bytes in fragments of 256 bytes or more. A server that sends
+// more, or sends pieces under another handle, is not answering this request.
+constexpr int MaxReplyFragments = 256;
+
 std::uint16_t Simple(ServerSession& session, std::uint32_t extensionId, std::span<const std::uint8_t> request,
                      std::uint16_t replyCapacity, std::vector<std::uint8_t>& reply) {
     Ncp::ExecuteExtensionRequest message;
@@ -42,7 +46,9 @@ std::uint16_t Fragmented(ServerSession& session, std::uint32_t extensionId,
     Ncp::FragmentAssembler assembler;
     if (!assembler.Start(first.totalReplyLength) || !assembler.Add(first.data))
         return StatusCodes::MalformedReply;
-    while (!assembler.Complete()) {
+    for (int fragment = 1; !assembler.Complete(); ++fragment) {
+        if (fragment >= MaxReplyFragments)
+            return StatusCodes::MalformedReply;
         Ncp::ExtensionFragmentRequest more;
         more.extensionId = extensionId;
         more.fragmentHandle = handle;
@@ -50,9 +56,8 @@ std::uint16_t Fragmented(ServerSession& session, std::uint32_t extensionId,
         if (const std::uint16_t status = session.Call(more, next); status != StatusCodes::Success)
             return status;
         // A server that sends nothing more would keep the loop going for ever.
-        if (next.data.empty() || !assembler.Add(next.data))
+        if (next.data.empty() || next.fragmentHandle != handle || !assembler.Add(next.data))
             return StatusCodes::MalformedReply;
-        handle = next.fragmentHandle;
     }
     reply = assembler.Take();
     return StatusCodes::Success;

@@ -59,6 +59,61 @@ std::uint16_t ExtensionStatus(std::uint16_t status) {
 
 } // namespace
 
+// Begin finds the session, tells the observer, guards against a second exchange, revives a lost connection
+// and starts the one deadline of the call; the end undoes all of it.
+class NcpClient::Exchange final {
+public:
+    Exchange(NcpClient& client, std::string_view call) : client_(client), call_(call) {}
+    ~Exchange() {
+        wholeCall_.reset();
+        if (started_ && client_.observer_ != nullptr)
+            client_.observer_->ExchangeEnded();
+        if (guarding_)
+            client_.exchangePending_ = false;
+    }
+    Exchange(const Exchange&) = delete;
+    Exchange& operator=(const Exchange&) = delete;
+
+    // The session of a handle, ready for the call; null when there is none (Status tells why).
+    ServerSession* Begin(std::uint32_t connHandle) {
+        const auto found = client_.handles_.find(connHandle);
+        Reference* reference =
+            found == client_.handles_.end() ? nullptr : client_.FindReference(found->second);
+        if (reference == nullptr) {
+            status_ = StatusCodes::InvalidConnection;
+            return nullptr;
+        }
+        return BeginOn(*reference->session);
+    }
+
+    ServerSession* BeginOn(ServerSession& session) {
+        if (client_.exchangePending_) {
+            status_ = StatusCodes::ExchangePending;
+            return nullptr;
+        }
+        client_.exchangePending_ = guarding_ = true;
+        if (client_.observer_ != nullptr) {
+            client_.observer_->ExchangeStarted(session.ServerName(), call_);
+            started_ = true;
+        }
+        status_ = session.Revive();
+        if (status_ != StatusCodes::Success)
+            return nullptr;
+        wholeCall_.emplace(session.Connection());
+        return &session;
+    }
+
+    std::uint16_t Status() const { return status_; }
+
+private:
+    NcpClient& client_;
+    std::string_view call_;
+    std::uint16_t status_ = StatusCodes::Success;
+    bool guarding_ = false;
+    bool started_ = false;
+    std::optional<Ncp::ClientConnection::WholeCall> wholeCall_;
+};
+
 NcpClient::NcpClient() = default;
 
 NcpClient::~NcpClient() {
@@ -84,6 +139,7 @@ std::vector<AttachFailure> NcpClient::AttachAll(const std::vector<Attachment>& a
 
 void NcpClient::AddAttached(std::vector<std::unique_ptr<ServerSession>> sessions) {
     for (std::unique_ptr<ServerSession>& session : sessions) {
+        ObserveWaits(*session);
         const std::uint32_t reference = nextReference_++;
         references_.push_back(Reference{reference, std::move(session)});
         if (primaryReference_ == 0)
@@ -95,11 +151,16 @@ ServerSession* NcpClient::SessionForServer(std::string_view serverName, std::uin
     for (Reference& reference : references_) {
         if (!SameName(reference.session->ServerName(), serverName))
             continue;
-        status = reference.session->IsUsable() ? StatusCodes::Success : reference.session->Reconnect();
+        status = reference.session->Revive();
         return status == StatusCodes::Success ? reference.session.get() : nullptr;
     }
     status = StatusCodes::NoConnectionToServer;
     return nullptr;
+}
+
+ServerSession* NcpClient::SessionOfReference(std::uint32_t connRef) {
+    Reference* reference = FindReference(connRef);
+    return reference == nullptr ? nullptr : reference->session.get();
 }
 
 std::uint64_t NcpClient::RoundTrips() const {
@@ -123,15 +184,18 @@ NcpClient::Reference* NcpClient::FindReference(std::uint32_t connRef) {
     return nullptr;
 }
 
-ServerSession* NcpClient::SessionOfHandle(std::uint32_t connHandle) {
-    const auto found = handles_.find(connHandle);
-    if (found == handles_.end())
-        return nullptr;
-    Reference* reference = FindReference(found->second.reference);
-    if (reference == nullptr || !reference->session->IsUsable() ||
-        reference->session->Generation() != found->second.generation)
-        return nullptr;
-    return reference->session.get();
+void NcpClient::SetWaitObserver(WaitObserver* observer) {
+    observer_ = observer;
+    for (Reference& reference : references_)
+        ObserveWaits(*reference.session);
+}
+
+void NcpClient::ObserveWaits(ServerSession& session) {
+    if (observer_ == nullptr) {
+        session.SetWaitTick({});
+        return;
+    }
+    session.SetWaitTick([observer = observer_] { return observer->KeepWaiting(); });
 }
 
 // --- start-up and the connection table ---
@@ -161,11 +225,11 @@ std::uint16_t NcpClient::OpenConnByReference(std::uint32_t connRef, std::uint32_
     if (reference == nullptr)
         return StatusCodes::InvalidConnRef;
     // A connection lost since the last choice of this server is made again here.
-    if (!reference->session->IsUsable())
-        if (const std::uint16_t status = reference->session->Reconnect(); status != StatusCodes::Success)
-            return status;
+    Exchange exchange(*this, "OpenConnByReference");
+    if (exchange.BeginOn(*reference->session) == nullptr)
+        return exchange.Status();
     const std::uint32_t handle = nextHandle_++;
-    handles_[handle] = Handle{connRef, reference->session->Generation()};
+    handles_[handle] = connRef;
     *connHandle = handle;
     return StatusCodes::Success;
 }
@@ -200,9 +264,10 @@ std::uint16_t NcpClient::GetConnRefInfo(std::uint32_t connRef, std::uint32_t inf
 
 std::uint16_t NcpClient::GetConnInfo(std::uint32_t connHandle, std::uint32_t infoType, std::uint32_t length,
                                      void* buffer) {
-    ServerSession* session = SessionOfHandle(connHandle);
+    Exchange exchange(*this, "GetConnInfo");
+    ServerSession* session = exchange.Begin(connHandle);
     if (session == nullptr)
-        return StatusCodes::InvalidConnection;
+        return exchange.Status();
     if (buffer == nullptr || infoType != InfoUserId || length != 4)
         return StatusCodes::InvalidParameter;
     Ncp::GetStationLoggedInfoRequest request;
@@ -221,9 +286,10 @@ std::uint16_t NcpClient::GetConnInfo(std::uint32_t connHandle, std::uint32_t inf
 
 std::uint16_t NcpClient::GetBinderyObjectNameById(std::uint32_t connHandle, std::uint32_t objectId,
                                                   char name[BinderyNameSize], std::uint16_t* objectType) {
-    ServerSession* session = SessionOfHandle(connHandle);
+    Exchange exchange(*this, "GetBinderyObjectNameById");
+    ServerSession* session = exchange.Begin(connHandle);
     if (session == nullptr)
-        return StatusCodes::InvalidConnection;
+        return exchange.Status();
     if (name == nullptr)
         return StatusCodes::InvalidParameter;
     Ncp::GetBinderyObjectNameRequest request;
@@ -264,12 +330,12 @@ std::uint32_t NcpClient::FreeContext(std::uint32_t context) {
     return contexts_.erase(context) > 0 ? StatusCodes::Success : StatusCodes::DSInvalidContext;
 }
 
-std::uint32_t NcpClient::DirectoryCall(std::uint32_t context, std::uint32_t connHandle,
+std::uint32_t NcpClient::DirectoryCall(std::uint32_t context, std::uint32_t connHandle, Exchange& exchange,
                                        ServerSession*& session) {
     if (!contexts_.contains(context))
         return StatusCodes::DSInvalidContext;
-    session = SessionOfHandle(connHandle);
-    return session == nullptr ? StatusCodes::InvalidConnection : StatusCodes::Success;
+    session = exchange.Begin(connHandle);
+    return session == nullptr ? exchange.Status() : StatusCodes::Success;
 }
 
 // A server that refuses function 104 altogether has no directory services.
@@ -308,7 +374,8 @@ std::uint32_t NcpClient::DirectoryVerb(ServerSession& session, std::uint32_t ver
 std::uint32_t NcpClient::MapIdToDSName(std::uint32_t context, std::uint32_t connHandle,
                                        std::uint32_t objectId, char name[DSObjectNameSize]) {
     ServerSession* session = nullptr;
-    if (const std::uint32_t status = DirectoryCall(context, connHandle, session);
+    Exchange exchange(*this, "MapIdToDSName");
+    if (const std::uint32_t status = DirectoryCall(context, connHandle, exchange, session);
         status != StatusCodes::Success)
         return status;
     if (name == nullptr)
@@ -328,7 +395,8 @@ std::uint32_t NcpClient::MapIdToDSName(std::uint32_t context, std::uint32_t conn
 std::uint32_t NcpClient::NWDSGetServerDN(std::uint32_t context, std::uint32_t connHandle,
                                          char serverDN[DSNameSize]) {
     ServerSession* session = nullptr;
-    if (const std::uint32_t status = DirectoryCall(context, connHandle, session);
+    Exchange exchange(*this, "NWDSGetServerDN");
+    if (const std::uint32_t status = DirectoryCall(context, connHandle, exchange, session);
         status != StatusCodes::Success)
         return status;
     Ncp::ServerAddressReply server;
@@ -345,7 +413,8 @@ std::uint32_t NcpClient::NWDSGetServerDN(std::uint32_t context, std::uint32_t co
 std::uint32_t NcpClient::GetBinderyContext(std::uint32_t context, std::uint32_t connHandle,
                                            char binderyContext[DSNameSize]) {
     ServerSession* session = nullptr;
-    if (const std::uint32_t status = DirectoryCall(context, connHandle, session);
+    Exchange exchange(*this, "GetBinderyContext");
+    if (const std::uint32_t status = DirectoryCall(context, connHandle, exchange, session);
         status != StatusCodes::Success)
         return status;
     Ncp::BinderyContextReply reply;
@@ -365,9 +434,10 @@ std::uint16_t NcpClient::NWGetFileServerInformation(
     std::uint8_t* minorVersion, std::uint8_t* revision, std::uint16_t* maxConnections,
     std::uint16_t* peakConnections, std::uint16_t* connectionsInUse, std::uint16_t* volumeCount,
     std::uint8_t* sftLevel, std::uint8_t* ttsLevel) {
-    ServerSession* session = SessionOfHandle(connHandle);
+    Exchange exchange(*this, "NWGetFileServerInformation");
+    ServerSession* session = exchange.Begin(connHandle);
     if (session == nullptr)
-        return StatusCodes::InvalidConnection;
+        return exchange.Status();
     Ncp::FileServerInformationReply reply;
     if (const std::uint16_t status = session->Call(Ncp::GetFileServerInformationRequest{}, reply);
         status != StatusCodes::Success)
@@ -392,9 +462,10 @@ std::uint16_t NcpClient::Extensions(std::uint32_t connHandle, bool scan, std::ui
                                     const char* name, std::uint32_t* extensionId, char* nameOut,
                                     std::uint8_t* majorVersion, std::uint8_t* minorVersion,
                                     std::uint8_t* revision, std::uint8_t* queryData) {
-    ServerSession* session = SessionOfHandle(connHandle);
+    Exchange exchange(*this, scan ? "ScanNCPExtensions" : "GetNCPExtensionInfoByName");
+    ServerSession* session = exchange.Begin(connHandle);
     if (session == nullptr)
-        return StatusCodes::InvalidConnection;
+        return exchange.Status();
     if ((scan && extensionId == nullptr) || (!scan && name == nullptr))
         return StatusCodes::InvalidParameter;
     Ncp::ExtensionInfoReply reply;
@@ -444,9 +515,10 @@ std::uint16_t NcpClient::GetNCPExtensionInfoByName(std::uint32_t connHandle, con
 std::uint16_t NcpClient::NCPExtensionRequest(std::uint32_t connHandle, std::uint32_t extensionId,
                                              const void* request, std::uint32_t requestLength, void* reply,
                                              std::uint16_t* replyLength) {
-    ServerSession* session = SessionOfHandle(connHandle);
+    Exchange exchange(*this, "NCPExtensionRequest");
+    ServerSession* session = exchange.Begin(connHandle);
     if (session == nullptr)
-        return StatusCodes::InvalidConnection;
+        return exchange.Status();
     if ((request == nullptr && requestLength > 0) || replyLength == nullptr ||
         (reply == nullptr && *replyLength > 0))
         return StatusCodes::InvalidParameter;
@@ -472,9 +544,10 @@ std::uint16_t NcpClient::NCPExtensionRequest(std::uint32_t connHandle, std::uint
 // --- NLMs ---
 
 std::uint16_t NcpClient::NlmCall(std::uint32_t connHandle, const char* moduleName, bool load) {
-    ServerSession* session = SessionOfHandle(connHandle);
+    Exchange exchange(*this, load ? "NWSMLoadNLM" : "NWSMUnloadNLM");
+    ServerSession* session = exchange.Begin(connHandle);
     if (session == nullptr)
-        return StatusCodes::InvalidConnection;
+        return exchange.Status();
     if (moduleName == nullptr)
         return StatusCodes::InvalidParameter;
     // A module that comes or goes may register or withdraw extensions on its server.

@@ -6,6 +6,7 @@
 #include "netclient/ConnectionControl.h"
 #include "netclient/Passwords.h"
 #include "netclient/ServerSession.h"
+#include "netclient/WaitObserver.h"
 
 #include <chrono>
 #include <cstdint>
@@ -35,10 +36,15 @@ namespace NetClient {
 //     const auto failures = client.AttachAll(attachments, passwords);
 //     BindClient(&client);
 //
-// Handles belong to one TCP connection: when it is lost (closed, reset, or a reply that did not come within
-// the attachment's time limit) every handle opened on it answers InvalidConnection (0x8801) at once. Opening
-// a handle on the reference again (choosing the server in the server list) reconnects and logs in again with
-// the password kept for the session.
+// Handles belong to a reference, not to one TCP connection: a call on a connection that was lost (closed,
+// reset, server restarted, or a reply that did not come within the attachment's time limit) first connects
+// and logs in again with the password kept for the session (ServerSession::Revive), and the handle goes on
+// working. Within the pause after a failed attempt or a time-out, calls answer InvalidConnection (0x8801) at
+// once.
+//
+// Each call that reaches a server is one exchange: it has one deadline, the server's time limit, for all its
+// round trips; it is told to the bound WaitObserver; and no second exchange starts while one is pending (it
+// answers ExchangePending at once).
 //
 // A look-up of an extension by name (36/02) is answered from the connection's memory when the same name was
 // looked up, or its extension exchanged with through 37, less than a second ago (ExtensionLookupMemory);
@@ -66,6 +72,8 @@ public:
 
     // Every frame of every connection made from now on goes to capture (not owned; null stops it).
     void SetCapture(Ncp::PcapWriter* capture) { capture_ = capture; }
+    // Waits of the attached servers' connections are told to observer from now on (not owned; null: none).
+    void SetWaitObserver(WaitObserver* observer) override;
 
     // The local directory of a volume of a server served inside this process, or nothing for an unknown
     // server or volume. Set only for such servers (the in-process demo); empty for real servers.
@@ -91,6 +99,8 @@ public:
     // The clock of the extension look-up memory (steady_clock by default); for tests.
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
     void SetClock(Clock clock) { clock_ = std::move(clock); }
+    // The session of a reference, as it is (not revived); null for an unknown reference.
+    ServerSession* SessionOfReference(std::uint32_t connRef);
 
     std::size_t OpenContextCount() const { return contexts_.size(); }
     std::vector<std::uint32_t> ConnectionRefs() const;
@@ -157,17 +167,16 @@ private:
         std::unique_ptr<ServerSession> session;
         bool reconnecting = false; // a Reconnect is under way (seen from a nested event loop)
     };
-    struct Handle {
-        std::uint32_t reference = 0;
-        std::uint32_t generation = 0; // the session's connection it was opened on
-    };
+
+    // One call's exchange with a server, from Begin to its end (see the class comment).
+    class Exchange;
 
     Reference* FindReference(std::uint32_t connRef);
-    // The session of a live handle, or null (InvalidConnection) for an unknown handle or a lost connection.
-    ServerSession* SessionOfHandle(std::uint32_t connHandle);
+    void ObserveWaits(ServerSession& session);
     std::uint32_t NewContext();
     // The common checks of the directory calls; the session, or a status.
-    std::uint32_t DirectoryCall(std::uint32_t context, std::uint32_t connHandle, ServerSession*& session);
+    std::uint32_t DirectoryCall(std::uint32_t context, std::uint32_t connHandle, Exchange& exchange,
+                                ServerSession*& session);
     std::uint32_t DirectoryServices(ServerSession& session, std::uint32_t verb,
                                     const std::vector<std::uint8_t>& verbData,
                                     std::vector<std::uint8_t>& reply);
@@ -181,12 +190,14 @@ private:
     std::uint16_t NlmCall(std::uint32_t connHandle, const char* moduleName, bool load);
 
     Ncp::PcapWriter* capture_ = nullptr;
+    WaitObserver* observer_ = nullptr;
+    bool exchangePending_ = false;
     LocalVolumeDirectories localVolumes_;
     Clock clock_ = [] { return std::chrono::steady_clock::now(); };
     std::vector<Reference> references_; // in attachment order
     std::uint32_t nextReference_ = 0x00001001;
     std::uint32_t primaryReference_ = 0;
-    std::map<std::uint32_t, Handle> handles_;
+    std::map<std::uint32_t, std::uint32_t> handles_; // handle to reference
     std::uint32_t nextHandle_ = 1;
     std::set<std::uint32_t> contexts_;
     std::uint32_t nextContext_ = 0x0101;

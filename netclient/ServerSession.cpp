@@ -73,6 +73,9 @@ void ServerSession::TakeOver(ServerSession& fresh) {
     majorVersion_ = fresh.majorVersion_;
     finished_ = std::exchange(fresh.finished_, false);
     loggedIn_ = std::exchange(fresh.loggedIn_, false);
+    attached_ = attached_ || finished_;
+    pauseUntil_ = {};
+    connection_->SetWaitTick(tick_);
     roundTrips_ += fresh.roundTrips_;
     // A new generation beyond both, so that no handle of either connection reaches this one.
     generation_ = std::max(generation_, fresh.generation_) + 1;
@@ -90,6 +93,7 @@ std::uint16_t ServerSession::Open() {
     connection_ = std::make_unique<Ncp::ClientConnection>();
     connection_->SetTimeLimit(std::chrono::seconds(attachment_.timeoutSeconds));
     connection_->SetCapture(capture_);
+    connection_->SetWaitTick(tick_);
     std::uint16_t status = connection_->Open(attachment_.host, attachment_.port);
     std::uint16_t accepted = 0;
     // The largest packet the server allows (97); a server without big packets negotiates through 33.
@@ -111,13 +115,43 @@ std::uint16_t ServerSession::Open() {
 
 void ServerSession::Finish() {
     finished_ = connection_->IsOpen();
+    attached_ = attached_ || finished_;
     ++generation_;
 }
 
+void ServerSession::SetWaitTick(Ncp::Transport::WaitTick tick) {
+    tick_ = std::move(tick);
+    connection_->SetWaitTick(tick_);
+}
+
+std::uint16_t ServerSession::Counted(std::uint16_t status) {
+    if (status == StatusCodes::RequestTimedOut)
+        pauseUntil_ = Clock::now() + ReconnectPause;
+    return status;
+}
+
+bool ServerSession::IsLost() {
+    return attached_ && !(finished_ && connection_->NoticeClosedByPeer());
+}
+
+std::uint16_t ServerSession::Revive() {
+    if (finished_ && connection_->NoticeClosedByPeer())
+        return StatusCodes::Success;
+    if (!attached_ || Clock::now() < pauseUntil_)
+        return StatusCodes::InvalidConnection;
+    const std::uint16_t status = Reconnect();
+    if (status != StatusCodes::Success)
+        pauseUntil_ = Clock::now() + ReconnectPause;
+    return status;
+}
+
 std::uint16_t ServerSession::Reconnect() {
+    // Without a kept password nothing is sent: a reconnect never asks for one.
+    if (!attachment_.user.empty() && !password_)
+        return StatusCodes::NoPasswordHeld;
     std::uint16_t status = Open();
     if (status == StatusCodes::Success && !attachment_.user.empty())
-        status = password_ ? LogIn(*password_) : StatusCodes::InvalidParameter;
+        status = LogIn(*password_);
     if (status != StatusCodes::Success) {
         connection_->Close();
         return status;

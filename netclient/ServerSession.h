@@ -6,6 +6,7 @@
 #include "netclient/NcpCall.h"
 #include "netclient/Passwords.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -18,8 +19,10 @@ class PcapWriter;
 // The client's link to one attached server: a service connection over TCP, negotiated and (when the
 // attachment names a user) logged in with the keyed bindery login, and what the server said of itself.
 // When the TCP connection is lost, Reconnect opens a new one and logs in again with the password kept for
-// the session. Each successful connect starts a new generation, so that handles opened on an earlier one
-// can tell that their connection is gone.
+// the session (it never asks for one). Revive does so on behalf of a call, by the reconnect rules: at most
+// one attempt per call, and none within ReconnectPause of a failed attempt or of a call that timed out, so
+// that a dead or hung server costs one time limit, not one per call. Each successful connect starts a new
+// generation (for what remembers things of one connection).
 namespace NetClient {
 
 class ServerSession final {
@@ -36,8 +39,16 @@ public:
     std::uint16_t Open();
     std::uint16_t LogIn(const SecretText& password);
     void Finish();
-    // Connects again after the connection was lost, logging in with the kept password when there is a user.
+    // Connects again after the connection was lost, logging in with the kept password when there is a user
+    // (NoPasswordHeld when none is kept), whenever asked.
     std::uint16_t Reconnect();
+    // Makes the session ready for one call: Success when its connection is open (a connection the server
+    // closed meanwhile counts as lost); otherwise one Reconnect, unless the pause after a failure runs:
+    // then InvalidConnection at once. Only for a session that was attached (Finish) once.
+    std::uint16_t Revive();
+    static constexpr std::chrono::seconds ReconnectPause{15};
+    // Every wait of the session's connections calls tick from now on (see Ncp::ClientConnection).
+    void SetWaitTick(Ncp::Transport::WaitTick tick);
     // Destroys the service connection; the session can connect again.
     void Disconnect();
     // Logs out (function 25): the connection stays, attached without a login, and forgets its user and
@@ -54,6 +65,9 @@ public:
     bool IsUsable() const;
     // A user is logged in on the connection (the keyed login succeeded and no logout followed).
     bool IsLoggedIn() const { return loggedIn_ && IsUsable(); }
+    // Attached once, and its connection lost since (a server that closed it counts): the next call through
+    // Revive reconnects, or fails.
+    bool IsLost();
     std::uint32_t Generation() const { return generation_; }
     Ncp::ClientConnection& Connection() { return *connection_; }
 
@@ -61,7 +75,7 @@ public:
     template <typename Request, typename Reply>
     std::uint16_t Call(const Request& request, Reply& reply, Ncp::Reply* raw = nullptr) {
         ++roundTrips_;
-        return CallNcp(*connection_, request, reply, raw);
+        return Counted(CallNcp(*connection_, request, reply, raw));
     }
     // How many calls went to the server through Call, over every connection of the session.
     std::uint64_t RoundTrips() const { return roundTrips_; }
@@ -77,6 +91,10 @@ public:
     std::uint16_t ConnectionNumber() const { return connection_->ConnectionNumber(); }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // A call that timed out starts the pause, as a failed reconnect does.
+    std::uint16_t Counted(std::uint16_t status);
+
     Attachment attachment_;
     Ncp::PcapWriter* capture_ = nullptr;
     std::unique_ptr<Ncp::ClientConnection> connection_;
@@ -86,6 +104,9 @@ private:
     std::uint32_t generation_ = 0;
     bool finished_ = false;
     bool loggedIn_ = false;
+    bool attached_ = false;          // finished once: Revive may reconnect
+    Clock::time_point pauseUntil_{}; // no reconnect by Revive before then
+    Ncp::Transport::WaitTick tick_;
     std::uint64_t roundTrips_ = 0;
     ExtensionLookupMemory lookups_;
 };

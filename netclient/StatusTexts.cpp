@@ -32,6 +32,9 @@ constexpr std::array Table{
     StatusWords{NoPrimaryConnection, "The workstation has no primary connection"},
     StatusWords{ClientNotStarted, "The NetWare client could not be started"},
     StatusWords{InvalidConnRef, "The connection to {server} is no longer known"},
+    StatusWords{ExchangePending, "Another request to a server is still waiting for its answer"},
+    StatusWords{NoPasswordHeld,
+                "The connection to {server} was lost, and no password is held to log in again"},
     // Requester transport.
     StatusWords{RequestTimedOut, "{server} did not answer in time"},
     StatusWords{SendFailed, "The request could not be sent to {server}"},

@@ -193,7 +193,7 @@ LocalReplacementFile::~LocalReplacementFile() {
 }
 
 std::ptrdiff_t LocalReplacementFile::WriteBlock(const char* buffer, std::size_t size) {
-    if (descriptor_ < 0)
+    if (descriptor_ < 0 || !MayWriteBlock(size))
         return -1;
     std::size_t done = 0;
     while (done < size) {

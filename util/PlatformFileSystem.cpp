@@ -60,4 +60,19 @@ void BindNetworkFiles(FileSystem* files) {
     networkFiles = files;
 }
 
+namespace {
+WriteWatcher& Watcher() {
+    static WriteWatcher watcher;
+    return watcher;
+}
+} // namespace
+
+void WatchWrites(WriteWatcher watcher) {
+    Watcher() = std::move(watcher);
+}
+
+bool MayWriteBlock(std::size_t size) {
+    return !Watcher() || Watcher()(size);
+}
+
 } // namespace Platform

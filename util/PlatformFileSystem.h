@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -99,5 +100,13 @@ FileSystem& FilesFor(const std::string& path);
 
 // Network paths go to files (not owned) from now on; null gives them back to LocalFiles().
 void BindNetworkFiles(FileSystem* files);
+
+// Told of each block handed to a replacement file of any file system, before it is written: the progress of
+// a copy, for a window that shows it. Answering false refuses the block (the write fails, and so the copy).
+using WriteWatcher = std::function<bool(std::size_t size)>;
+// Blocks are told to watcher from now on; an empty one ends the watch.
+void WatchWrites(WriteWatcher watcher);
+// What every ReplacementFile asks before it writes a block: true when nobody watches.
+bool MayWriteBlock(std::size_t size);
 
 } // namespace Platform

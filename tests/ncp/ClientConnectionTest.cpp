@@ -5,6 +5,9 @@
 
 #include <QTest>
 
+#include <optional>
+#include <thread>
+
 using namespace Ncp;
 using Answer = LoopbackPeer::Answer;
 
@@ -82,6 +85,48 @@ private Q_SLOTS:
         QCOMPARE(connection.Call(72, {}, reply), bigReplyStatus);
         if (bigReplyStatus == StatusCodes::Success)
             QCOMPARE(reply.data.size(), std::size_t{3000});
+    }
+
+    void waiting_data() {
+        QTest::addColumn<int>("ticksBeforeCancel");
+        QTest::addColumn<bool>("wholeCall");
+        QTest::addColumn<int>("answered");
+        QTest::addColumn<std::uint16_t>("status");
+        QTest::addRow("cancelled while waiting") << 3 << false << 0 << StatusCodes::RequestTimedOut;
+        QTest::addRow("each call its own deadline") << -1 << false << 3 << StatusCodes::Success;
+        QTest::addRow("one deadline for the whole call") << -1 << true << 1 << StatusCodes::RequestTimedOut;
+    }
+    // A peer that answers each request after 300 ms, under a time limit of 500 ms: the tick is called while
+    // a call waits and ends it when it answers false; a WholeCall's deadline covers all its calls.
+    void waiting() {
+        QFETCH(int, ticksBeforeCancel);
+        QFETCH(bool, wholeCall);
+        QFETCH(int, answered);
+        QFETCH(std::uint16_t, status);
+        LoopbackPeer peer([](const RequestHeader& request, std::span<const std::uint8_t>) {
+            if (request.type != PacketType::CreateConnection)
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            return Answer{LoopbackPeer::ReplyTo(request)};
+        });
+        ClientConnection connection;
+        connection.SetTimeLimit(std::chrono::milliseconds(500));
+        QCOMPARE(connection.Open("127.0.0.1", peer.Port()), StatusCodes::Success);
+        int ticks = 0;
+        connection.SetWaitTick([&] { return ++ticks != ticksBeforeCancel; });
+        std::optional<ClientConnection::WholeCall> whole;
+        if (wholeCall)
+            whole.emplace(connection);
+        Reply reply;
+        int succeeded = 0;
+        std::uint16_t last = StatusCodes::Success;
+        for (int i = 0; i < 3 && last == StatusCodes::Success; ++i)
+            if ((last = connection.Call(23, {}, reply)) == StatusCodes::Success)
+                ++succeeded;
+        QCOMPARE(succeeded, answered);
+        QCOMPARE(last, status);
+        QVERIFY(ticks > 0);
+        if (ticksBeforeCancel > 0)
+            QCOMPARE(ticks, ticksBeforeCancel);
     }
 };
 

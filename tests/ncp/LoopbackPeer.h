@@ -3,6 +3,7 @@
 #include "ncp/PacketHeader.h"
 #include "ncp/TcpFrame.h"
 
+#include <chrono>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -20,7 +21,11 @@ public:
     struct Answer {
         std::vector<std::uint8_t> bytes; // sent as they are (several frames, part of one, or nothing)
         bool closeAfter = false;
+        // Not zero: the bytes are sent again at this interval until the client sends or closes (at most
+        // for RepeatLimit), as by a server that keeps saying it is busy, or floods the client.
+        std::chrono::milliseconds repeatEvery{0};
     };
+    static constexpr std::chrono::milliseconds RepeatLimit{5000};
     using Script = std::function<Answer(const Ncp::RequestHeader&, std::span<const std::uint8_t> body)>;
 
     explicit LoopbackPeer(Script script) : script_(std::move(script)) {
@@ -86,9 +91,21 @@ private:
                 const Answer answer = script_(*header, in.Rest());
                 ::send(connection, answer.bytes.data(), answer.bytes.size(), MSG_NOSIGNAL);
                 open = !answer.closeAfter;
+                Repeat(connection, answer);
             }
         }
         ::close(connection);
+    }
+
+    static void Repeat(int connection, const Answer& answer) {
+        if (answer.repeatEvery.count() == 0)
+            return;
+        const auto end = std::chrono::steady_clock::now() + RepeatLimit;
+        pollfd watched{connection, POLLIN, 0};
+        while (std::chrono::steady_clock::now() < end &&
+               ::poll(&watched, 1, static_cast<int>(answer.repeatEvery.count())) == 0)
+            if (::send(connection, answer.bytes.data(), answer.bytes.size(), MSG_NOSIGNAL) < 0)
+                return;
     }
 
     Script script_;

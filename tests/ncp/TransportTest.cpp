@@ -60,6 +60,16 @@ private Q_SLOTS:
         }) << StatusCodes::Success << false;
         QTest::addRow("never answers") << Responder([](const RequestHeader&) { return Answer{}; })
                                        << StatusCodes::RequestTimedOut << true;
+        // Hostile servers: none of them may hold a call beyond its one deadline.
+        QTest::addRow("busy for ever") << Responder([](const RequestHeader& request) {
+            ReplyHeader busy{PacketType::Busy, request.sequence, request.connection, request.task, 0, 0};
+            return Answer{EncodeReplyFrame(busy, {}), false, std::chrono::milliseconds(150)};
+        }) << StatusCodes::RequestTimedOut
+                                       << true;
+        QTest::addRow("flood of unasked frames") << Responder([](const RequestHeader& request) {
+            ReplyHeader broadcast{PacketType::Broadcast, 0, request.connection, 0, 0, 0x21};
+            return Answer{EncodeReplyFrame(broadcast, {}), false, std::chrono::milliseconds(1)};
+        }) << StatusCodes::RequestTimedOut << true;
         QTest::addRow("closes mid-frame") << Responder([](const RequestHeader& request) {
             auto bytes = LoopbackPeer::ReplyTo(request);
             bytes.resize(11);

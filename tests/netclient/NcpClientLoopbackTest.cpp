@@ -1,7 +1,9 @@
 #include "network/LoopbackDemo.h"
 #include "ncp/StatusCodes.h"
 #include "netclient/NcpClient.h"
+#include "netclient/StatusTexts.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -102,12 +104,11 @@ private Q_SLOTS:
         QCOMPARE(network.client.OpenConnByReference(0x7777, 2, 0, &handle), StatusCodes::InvalidConnRef);
     }
 
-    // Every call that takes a handle answers 0x8801 for one never opened, for one whose TCP connection the
-    // server closed (after the first call found out), and for one whose reply did not come in time.
+    // Every call that takes a handle answers 0x8801 for one never opened, and, within the pause before the
+    // next reconnect, for one whose reply did not come in time.
     void everyHandleCallRefusesDeadHandles_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("never opened") << "never";
-        QTest::newRow("server closed the connection") << "dropped";
         QTest::newRow("reply too late") << "timeout";
     }
     void everyHandleCallRefusesDeadHandles() {
@@ -116,12 +117,8 @@ private Q_SLOTS:
         std::uint32_t handle = 0x5151;
         if (how != "never") {
             handle = network.Atlas();
-            if (how == "dropped")
-                QVERIFY(network.demo.Network().DropConnections("ATLAS"));
-            else
-                QVERIFY(network.demo.Network().SetReplyDelay("ATLAS", std::chrono::milliseconds(1500)));
-            QCOMPARE(network.ServerInfo(handle),
-                     how == "dropped" ? StatusCodes::ConnectionLost : StatusCodes::RequestTimedOut);
+            QVERIFY(network.demo.Network().SetReplyDelay("ATLAS", std::chrono::milliseconds(1500)));
+            QCOMPARE(network.ServerInfo(handle), StatusCodes::RequestTimedOut);
             network.demo.Network().SetReplyDelay("ATLAS", std::chrono::milliseconds(0));
         }
         NcpClient& client = network.client;
@@ -159,12 +156,66 @@ private Q_SLOTS:
                 QFAIL(qPrintable(QStringLiteral("%1 answered %2").arg(name).arg(status, 0, 16)));
         }
         client.FreeContext(context);
-        // Opening the reference again makes the connection again and logs in again.
-        if (how != "never") {
+    }
+
+    void reconnect_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("chooseAgain");
+        QTest::addColumn<std::uint16_t>("firstCall");
+        QTest::addColumn<std::uint16_t>("secondCall");
+        QTest::newRow("server restarted")
+            << "restart" << false << StatusCodes::Success << StatusCodes::Success;
+        QTest::newRow("server restarted, chosen again")
+            << "restart" << true << StatusCodes::Success << StatusCodes::Success;
+        QTest::newRow("server gone, then within the pause")
+            << "gone" << false << StatusCodes::ConnectionRefused << StatusCodes::InvalidConnection;
+    }
+    // A call on a lost connection first connects and logs in again, as the same user, and the handle the
+    // window holds goes on working; a failed attempt is not repeated within the pause: the next call fails
+    // at once.
+    void reconnect() {
+        QFETCH(QString, fault);
+        QFETCH(bool, chooseAgain);
+        QFETCH(std::uint16_t, firstCall);
+        QFETCH(std::uint16_t, secondCall);
+        Network network(1);
+        const std::uint32_t handle = network.Atlas();
+        NetClient::ServerSession* session = network.client.SessionOfReference(network.refs[0]);
+        const std::uint32_t generation = session->Generation();
+        if (fault == "restart")
+            QVERIFY(network.demo.Network().DropConnections("ATLAS"));
+        else
+            network.demo.Network().Stop();
+        QTRY_VERIFY(session->IsLost());
+        std::uint32_t user = 0;
+        if (chooseAgain) {
             const std::uint32_t fresh = network.Atlas();
-            QCOMPARE(client.GetConnInfo(fresh, 6, 4, &value), StatusCodes::Success);
-            QCOMPARE(value, 0x0B000001u);
+            QVERIFY(fresh != 0);
+            QCOMPARE(network.client.GetConnInfo(fresh, 6, 4, &user), StatusCodes::Success);
         }
+        QElapsedTimer second;
+        QCOMPARE(network.client.GetConnInfo(handle, 6, 4, &user), firstCall);
+        second.start();
+        QCOMPARE(network.client.GetConnInfo(handle, 6, 4, &user), secondCall);
+        QVERIFY(second.elapsed() < 1000);
+        QCOMPARE(session->IsLost(), firstCall != StatusCodes::Success);
+        if (firstCall == StatusCodes::Success) {
+            QCOMPARE(user, 0x0B000001u); // ADMIN again
+            QCOMPARE(session->Generation(), generation + 1);
+        }
+    }
+
+    // Without a password held for the session a reconnect sends nothing and says why.
+    void reconnectWithoutPassword() {
+        Network network(1);
+        NetClient::ServerSession session(network.demo.Attachments(1).front(), nullptr);
+        QCOMPARE(session.Open(), StatusCodes::Success);
+        session.Finish();
+        QVERIFY(network.demo.Network().DropConnections("ATLAS"));
+        QTRY_VERIFY(session.IsLost());
+        QCOMPARE(session.Revive(), StatusCodes::NoPasswordHeld);
+        QVERIFY(NetUtil::StatusText(StatusCodes::NoPasswordHeld, {"ATLAS", {}, {}, {}}).find("no password") !=
+                std::string::npos);
     }
 
     void referenceInformation_data() {

@@ -1,0 +1,141 @@
+// Whether the transport should look for a reply before it sleeps in poll(): the same work with the look
+// (50 µs) and without it, interleaved round by round, on whatever load the machine has.
+//
+// The demo network is served in this process on 127.0.0.1 and the NCP client attaches to it as the program
+// does. Two kinds of work: a 16 MiB transfer with the transfer's CopyFile into SYS:SYSTEM of BOREAS (one
+// write per 4096-byte block), and 2000 file-server-information calls to ATLAS (the small exchanges a display
+// is made of). Each is timed in wall-clock time and in the process's CPU time (both threads: the client's
+// and the servers'). Prints every sample, then the median and the spread of each side.
+//
+//     SpinBench [rounds]
+
+#include "network/LoopbackDemo.h"
+#include "netclient/NcpClient.h"
+#include "netclient/NetworkFiles.h"
+#include "util/FileCopy.h"
+#include "util/PlatformFileSystem.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t FileSize = 16u * 1024u * 1024u;
+constexpr int SmallCalls = 2000;
+constexpr std::chrono::microseconds Spin{50};
+
+using Clock = std::chrono::steady_clock;
+
+double CpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+struct Sample {
+    double wall = 0;
+    double cpu = 0;
+};
+
+template <typename Work> Sample Measure(Work work) {
+    const double cpu = CpuSeconds();
+    const auto start = Clock::now();
+    if (!work())
+        std::exit(1);
+    return {std::chrono::duration<double>(Clock::now() - start).count(), CpuSeconds() - cpu};
+}
+
+struct Spread {
+    double median = 0;
+    double low = 0;
+    double high = 0;
+};
+
+Spread Of(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.front(), values.back()};
+}
+
+void SetSpin(NetClient::NcpClient& client, std::chrono::microseconds spin) {
+    for (const std::uint32_t reference : client.ConnectionRefs())
+        client.SessionOfReference(reference)->Connection().SetSpinBeforeSleep(spin);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    QTemporaryDir directory;
+    LoopbackDemo demo;
+    std::string error;
+    if (!directory.isValid() ||
+        !demo.Start(directory.filePath(QStringLiteral("volumes")).toStdString(), error)) {
+        std::fprintf(stderr, "SpinBench: the demo network could not be served: %s\n", error.c_str());
+        return 1;
+    }
+    NetClient::NcpClient client;
+    if (!demo.AttachClient(client).empty()) {
+        std::fprintf(stderr, "SpinBench: the demo network did not attach\n");
+        return 1;
+    }
+    NetClient::NetworkFiles files(client);
+    Platform::BindNetworkFiles(&files);
+    const std::string source = directory.filePath(QStringLiteral("BIG.NLM")).toStdString();
+    {
+        QFile file(QString::fromStdString(source));
+        if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(FileSize, 'x')) != FileSize)
+            return 1;
+    }
+    std::uint32_t atlas = 0;
+    if (client.OpenConnByReference(client.ConnectionRefs().front(), 2, 0, &atlas) != 0)
+        return 1;
+
+    const auto copy = [&] { return NCP_Ext::CopyFile(source, "\\\\BOREAS\\SYS\\SYSTEM\\") == 0; };
+    const auto small = [&] {
+        for (int i = 0; i < SmallCalls; ++i)
+            if (client.NWGetFileServerInformation(atlas, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                                  nullptr, nullptr, nullptr, nullptr) != 0)
+                return false;
+        return true;
+    };
+
+    // [work][spin]: wall and CPU samples.
+    std::vector<double> wall[2][2];
+    std::vector<double> cpu[2][2];
+    for (int round = 0; round < rounds; ++round) {
+        for (int work = 0; work < 2; ++work) {
+            for (int turn = 0; turn < 2; ++turn) {
+                const int spin = (round + turn) % 2;
+                SetSpin(client, spin == 1 ? Spin : std::chrono::microseconds(0));
+                const Sample sample = work == 0 ? Measure(copy) : Measure(small);
+                wall[work][spin].push_back(sample.wall);
+                cpu[work][spin].push_back(sample.cpu);
+                std::printf("round %d, %-28s spin %2lld µs: %7.1f ms wall, %7.1f ms CPU\n", round + 1,
+                            work == 0 ? "16 MiB transfer to BOREAS:" : "2000 small calls to ATLAS:",
+                            static_cast<long long>(spin == 1 ? Spin.count() : 0), sample.wall * 1e3,
+                            sample.cpu * 1e3);
+                std::fflush(stdout);
+            }
+        }
+    }
+    Platform::BindNetworkFiles(nullptr);
+    std::printf("medians [spread] over %d rounds, interleaved:\n", rounds);
+    for (int work = 0; work < 2; ++work)
+        for (int spin = 0; spin < 2; ++spin) {
+            const Spread w = Of(wall[work][spin]);
+            const Spread c = Of(cpu[work][spin]);
+            std::printf("  %-28s spin %2lld µs: wall %7.1f ms [%.1f-%.1f], CPU %7.1f ms [%.1f-%.1f]\n",
+                        work == 0 ? "16 MiB transfer:" : "2000 small calls:",
+                        static_cast<long long>(spin == 1 ? Spin.count() : 0), w.median * 1e3, w.low * 1e3,
+                        w.high * 1e3, c.median * 1e3, c.low * 1e3, c.high * 1e3);
+        }
+    return 0;
+}

@@ -1,0 +1,172 @@
+// The window while a handler waits for a server that does not answer: the demo network on 127.0.0.1, the
+// client attached to it as the program attaches, and ATLAS made to hold its replies back.
+
+#include "app/MainForm.h"
+#include "app/MessageBoxes.h"
+#include "app/WaitBox.h"
+#include "network/LoopbackDemo.h"
+#include "app/widgets/RadioGroup.h"
+#include "netclient/SharedState.h"
+#include "tests/support/ModalBoxCloser.h"
+#include "tests/support/StubClient.h"
+#include "util/Settings.h"
+
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+constexpr std::uint32_t TimeLimitSeconds = 20;
+
+// What the client told the window, passed on to it: the exchanges in order, and any that started while
+// another was pending.
+class RecordingObserver final : public NetClient::WaitObserver {
+public:
+    explicit RecordingObserver(NetClient::WaitObserver& window) : window_(window) {}
+    void ExchangeStarted(std::string_view server, std::string_view call) override {
+        nested = nested || pending_;
+        pending_ = true;
+        calls << QString::fromLatin1(call.data(), static_cast<qsizetype>(call.size()));
+        window_.ExchangeStarted(server, call);
+    }
+    bool KeepWaiting() override { return window_.KeepWaiting(); }
+    void ExchangeEnded() override {
+        pending_ = false;
+        window_.ExchangeEnded();
+    }
+    QStringList calls;
+    bool nested = false;
+
+private:
+    NetClient::WaitObserver& window_;
+    bool pending_ = false;
+};
+
+struct HungAtlas {
+    QTemporaryDir directory;
+    LoopbackDemo demo;
+    NetClient::NcpClient client;
+    ScopedClientBinding binding{client};
+    QtMessageBoxPresenter presenter;
+    ModalBoxCloser boxes;
+
+    HungAtlas() {
+        ResetSharedState();
+        NetUtil::BindMessageBoxPresenter(&presenter);
+        NetUtil::SetSettingsDirectory(directory.filePath(QStringLiteral("settings")).toStdString());
+        std::string error;
+        if (!demo.Start(directory.filePath(QStringLiteral("volumes")).toStdString(), error))
+            qFatal("demo network: %s", error.c_str());
+        NetClient::FixedPasswords passwords = demo.Passwords();
+        if (!client.AttachAll(demo.Attachments(TimeLimitSeconds), passwords).empty())
+            qFatal("the demo network did not attach");
+    }
+    ~HungAtlas() { NetUtil::BindMessageBoxPresenter(nullptr); }
+    HungAtlas(const HungAtlas&) = delete;
+    HungAtlas& operator=(const HungAtlas&) = delete;
+};
+
+} // namespace
+
+class WaitingLoopbackTest final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void waiting_data() {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("hung server: the box, then Cancel") << "cancel"
+                                                           << "Error 8805: NWSMUnloadNLM" << false;
+        QTest::newRow("refresh tick during the wait") << "cancel with ticks"
+                                                      << "Error 8805: NWSMUnloadNLM" << false;
+        QTest::newRow("window closed during the wait") << "close"
+                                                       << "" << true;
+    }
+    // Unloading on ATLAS while it holds its replies: the window paints on, after 0.5 s the box names ATLAS
+    // and the call, Cancel (or closing the window) ends the exchange at once with 8805 and the handler goes
+    // on down its failure path, ticks of the refresh timer wait for the handler's end, and no exchange ever
+    // nests.
+    void waiting() {
+        QFETCH(QString, user);
+        QFETCH(QString, box);
+        QFETCH(bool, closed);
+        HungAtlas network;
+        TMainForm form;
+        form.show();
+        auto* waitBox = form.findChild<WaitBox*>();
+        QVERIFY(waitBox != nullptr);
+        RecordingObserver observer(*waitBox);
+        network.client.SetWaitObserver(&observer);
+        QVERIFY(network.demo.Network().SetReplyDelay("ATLAS", std::chrono::seconds(60)));
+        if (user == "cancel with ticks") {
+            form.TimerScreenUpdate->setInterval(50);
+            form.TimerScreenUpdate->start();
+        }
+
+        QElapsedTimer clock;
+        qint64 boxShownAt = -1;
+        qint64 paintedTurns = 0;
+        QString boxText;
+        QTimer watcher;
+        watcher.setInterval(20);
+        connect(&watcher, &QTimer::timeout, &form, [&] {
+            ++paintedTurns;
+            if (user == "close" && clock.elapsed() >= 200) {
+                watcher.stop();
+                form.close();
+                return;
+            }
+            QDialog* shown = waitBox->Box();
+            if (shown == nullptr || boxShownAt >= 0)
+                return;
+            boxShownAt = clock.elapsed();
+            // Ticks have come during the wait; none may come during the handler's own boxes, where the
+            // window lets them run.
+            form.TimerScreenUpdate->stop();
+            boxText = shown->findChild<QLabel*>(QStringLiteral("WaitText"))->text();
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        watcher.start();
+        clock.start();
+        form.ButtonUnloadNLM->click();
+        const qint64 handlerTime = clock.elapsed();
+        watcher.stop();
+        form.TimerScreenUpdate->stop();
+
+        QVERIFY(handlerTime < TimeLimitSeconds * 1000 / 2);
+        QVERIFY(paintedTurns > 3);
+        QVERIFY(!observer.nested);
+        QCOMPARE(observer.calls.value(0), QStringLiteral("NWSMUnloadNLM"));
+        if (closed) {
+            QTRY_VERIFY(!form.isVisible());
+            QFile settings(QString::fromStdString(NetUtil::SettingsFilePath("QVEXT")));
+            QVERIFY(settings.exists());
+            QCOMPARE(boxShownAt, qint64{-1});
+            return;
+        }
+        QVERIFY(boxShownAt >= WaitBox::ShowAfterMilliseconds);
+        QCOMPARE(boxText, QStringLiteral("Waiting for ATLAS: NWSMUnloadNLM"));
+        QVERIFY(network.boxes.texts().contains(box));
+        QTRY_VERIFY(waitBox->Box() == nullptr);
+        if (user == "cancel with ticks") {
+            // The held tick ran once the handler had ended, its boxes included: its extension lookup came
+            // after the handler's own calls.
+            QTRY_VERIFY(observer.calls.contains(QStringLiteral("GetNCPExtensionInfoByName")));
+            QVERIFY(observer.calls.indexOf(QStringLiteral("GetNCPExtensionInfoByName")) >
+                    observer.calls.indexOf(QStringLiteral("ScanNCPExtensions")));
+        }
+        network.client.SetWaitObserver(nullptr);
+    }
+};
+
+QTEST_MAIN(WaitingLoopbackTest)
+#include "WaitingLoopbackTest.moc"
