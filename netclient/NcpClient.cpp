@@ -78,8 +78,8 @@ public:
     ServerSession* Begin(std::uint32_t connHandle) {
         const auto found = client_.handles_.find(connHandle);
         Reference* reference =
-            found == client_.handles_.end() ? nullptr : client_.FindReference(found->second);
-        if (reference == nullptr) {
+            found == client_.handles_.end() ? nullptr : client_.FindReference(found->second.reference);
+        if (reference == nullptr || reference->session->Identity() != found->second.identity) {
             status_ = StatusCodes::InvalidConnection;
             return nullptr;
         }
@@ -229,7 +229,7 @@ std::uint16_t NcpClient::OpenConnByReference(std::uint32_t connRef, std::uint32_
     if (exchange.BeginOn(*reference->session) == nullptr)
         return exchange.Status();
     const std::uint32_t handle = nextHandle_++;
-    handles_[handle] = connRef;
+    handles_[handle] = Handle{connRef, reference->session->Identity()};
     *connHandle = handle;
     return StatusCodes::Success;
 }

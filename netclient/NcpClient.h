@@ -168,6 +168,10 @@ private:
         bool reconnecting = false; // a Reconnect is under way (seen from a nested event loop)
     };
 
+    struct Handle {
+        std::uint32_t reference = 0;
+        std::uint32_t identity = 0; // the session's identity it was opened on
+    };
     // One call's exchange with a server, from Begin to its end (see the class comment).
     class Exchange;
 
@@ -197,7 +201,7 @@ private:
     std::vector<Reference> references_; // in attachment order
     std::uint32_t nextReference_ = 0x00001001;
     std::uint32_t primaryReference_ = 0;
-    std::map<std::uint32_t, std::uint32_t> handles_; // handle to reference
+    std::map<std::uint32_t, Handle> handles_;
     std::uint32_t nextHandle_ = 1;
     std::set<std::uint32_t> contexts_;
     std::uint32_t nextContext_ = 0x0101;

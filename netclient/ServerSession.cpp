@@ -79,6 +79,7 @@ void ServerSession::TakeOver(ServerSession& fresh) {
     roundTrips_ += fresh.roundTrips_;
     // A new generation beyond both, so that no handle of either connection reaches this one.
     generation_ = std::max(generation_, fresh.generation_) + 1;
+    ++identity_;
 }
 
 void ServerSession::NoticeLostConnection() {

@@ -69,6 +69,9 @@ public:
     // Revive reconnects, or fails.
     bool IsLost();
     std::uint32_t Generation() const { return generation_; }
+    // Changes only when another attachment's session is taken over (TakeOver): a reconnect as the same user
+    // keeps it, so that the handles opened on the session stay valid across reconnects.
+    std::uint32_t Identity() const { return identity_; }
     Ncp::ClientConnection& Connection() { return *connection_; }
 
     // One typed call on the connection (see CallNcp), counted in RoundTrips.
@@ -102,6 +105,7 @@ private:
     std::string serverName_;
     std::uint8_t majorVersion_ = 0;
     std::uint32_t generation_ = 0;
+    std::uint32_t identity_ = 0;
     bool finished_ = false;
     bool loggedIn_ = false;
     bool attached_ = false;          // finished once: Revive may reconnect
