@@ -1,6 +1,6 @@
 // The Connections page: choosing a server makes it the program's server and shows facts about it.
 
-#include "app/DisplayTexts.h"
+#include "util/DisplayTexts.h"
 #include "app/MainForm.h"
 #include "app/widgets/RadioGroup.h"
 #include "netclient/ClientLibrary.h"

@@ -1,7 +1,7 @@
 // The Extensions page: the server's NCP extensions, and loading and unloading an NLM by name.
 
-#include "app/DisplayTexts.h"
-#include "app/ExtensionList.h"
+#include "util/DisplayTexts.h"
+#include "netclient/ExtensionList.h"
 #include "app/Feedback.h"
 #include "app/MainForm.h"
 #include "netclient/ClientLibrary.h"

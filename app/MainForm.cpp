@@ -2,7 +2,6 @@
 
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
-#include "app/ProgramDirectory.h"
 #include "app/WaitBox.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
@@ -10,6 +9,7 @@
 #include "netclient/ClientStartup.h"
 #include "netclient/Connections.h"
 #include "util/PlatformPathsText.h"
+#include "util/ProgramDirectory.h"
 #include "util/Settings.h"
 
 #include <QCloseEvent>
@@ -20,12 +20,6 @@
 
 #include <string>
 #include <vector>
-
-namespace {
-const std::string SettingsFile = "QVEXT";
-const std::string PathsSection = "Paths";
-const std::string TransferPathKey = "Transfer Path";
-} // namespace
 
 TMainForm::~TMainForm() {
     if (IsClientBound())
@@ -72,18 +66,18 @@ void TMainForm::FormCreate(QObject*) {
         ServerList->setItemIndex(0);
 
     // The stored path is bytes; it reaches the field, and later the file again, unchanged.
-    EditNLMSourcePath->setText(Platform::PathText(
-        NetUtil::ReadSetting(SettingsFile, PathsSection, TransferPathKey, DefaultTransferDirectory())));
+    EditNLMSourcePath->setText(Platform::PathText(SavedTransferDirectory()));
 }
 
 void TMainForm::FormClose(QObject*, CloseAction& action) {
     // Shows the first screen once more when another one was selected.
     RadioGroupScreens->setItemIndex(0);
-    if (NetUtil::WriteSetting(SettingsFile, PathsSection, TransferPathKey,
+    if (NetUtil::WriteSetting(TransferSettingsFile, TransferPathsSection, TransferPathKey,
                               Platform::PathBytes(EditNLMSourcePath->text())))
         return;
-    MessageBoxes::ShowApplicationError(QStringLiteral("nach %1 kann nicht geschrieben werden")
-                                           .arg(Platform::PathText(NetUtil::SettingsFilePath(SettingsFile))));
+    MessageBoxes::ShowApplicationError(
+        QStringLiteral("nach %1 kann nicht geschrieben werden")
+            .arg(Platform::PathText(NetUtil::SettingsFilePath(TransferSettingsFile))));
     // The first failure keeps the window open, so that the user can make room for the file and close again;
     // a later close that fails once more still closes, so that the user can always leave.
     if (!settingsWriteFailed_) {

@@ -8,6 +8,7 @@
 #include "console/ConsoleLookup.h"
 #include "console/ConsoleRequests.h"
 #include "console/ScreenList.h"
+#include "console/ScreenReader.h"
 #include "netclient/SharedState.h"
 
 #include <QLineEdit>
@@ -50,34 +51,14 @@ void TMainForm::GetCurrentScreenContents(QObject*) {
 void TMainForm::DisplayScreen(const QString& screenName) {
     if (!FindConsoleExtension())
         return;
-    const std::string wanted = screenName.toLatin1().toStdString();
-    std::uint32_t foundRef = 0;
-    NCP_Ext::WalkScreenList(CurrentConn, ConsoleExt.id,
-                            [&](std::uint32_t screenRef, const std::string& name) {
-                                if (name != wanted)
-                                    return true;
-                                foundRef = screenRef;
-                                return false;
-                            });
-    if (foundRef == 0)
+    NCP_Ext::ScreenCells screen;
+    if (!NCP_Ext::ReadNamedScreen(CurrentConn, ConsoleExt.id, screenName.toLatin1().toStdString(), screen))
         return;
-
-    std::int32_t screenHandle = 0;
-    LastStatus = NCP_Ext::OpenScreen(CurrentConn, ConsoleExt.id, foundRef, 0, screenHandle);
-    if (screenHandle == -1 || screenHandle == 0)
-        return;
-    LastStatus = NCP_Ext::SelectScreen(CurrentConn, ConsoleExt.id, screenHandle);
-
+    // A block of rows whose read failed is left out.
     QStringList lines;
-    NCP_Ext::ScreenRowsBuffer rows{};
-    for (std::uint32_t block = 0; block < NCP_Ext::ScreenRows / NCP_Ext::RowsPerRead; ++block) {
-        LastStatus = NCP_Ext::ReadScreenRows(CurrentConn, ConsoleExt.id,
-                                             block * static_cast<std::uint32_t>(NCP_Ext::RowsPerRead), rows);
-        if (LastStatus != 0)
-            continue;
-        for (std::size_t row = 0; row < NCP_Ext::RowsPerRead; ++row)
-            lines << CodePage437::DecodeRow(rows.data() + row * NCP_Ext::BytesPerRow);
-    }
+    for (std::size_t row = 0; row < NCP_Ext::ScreenRows; ++row)
+        if (screen.RowRead(row))
+            lines << CodePage437::DecodeRow(screen.Row(row));
     MemoConsole->setPlainText(lines.join(QLatin1Char('\n')));
 }
 

@@ -1,7 +1,7 @@
 // The Transfer button: copies the named NLM from the local source directory into SYS:SYSTEM of the chosen
 // server, through the server volume's network path.
 
-#include "app/DisplayTexts.h"
+#include "util/DisplayTexts.h"
 #include "app/Feedback.h"
 #include "app/MainForm.h"
 #include "app/WaitBox.h"

@@ -4,16 +4,30 @@
 
 namespace {
 ClientLibrary* boundClient = nullptr;
+thread_local ClientLibrary* threadClient = nullptr;
+
+ClientLibrary* CurrentClient() {
+    return threadClient != nullptr ? threadClient : boundClient;
 }
+} // namespace
 
 ClientLibrary& Client() {
     // Every entry point binds a client before it builds the window; reaching here without one is a
     // programming error that must not be papered over.
-    if (boundClient == nullptr)
+    ClientLibrary* client = CurrentClient();
+    if (client == nullptr)
         std::abort();
-    return *boundClient;
+    return *client;
 }
 
-void BindClient(ClientLibrary* client) { boundClient = client; }
+void BindClient(ClientLibrary* client) {
+    boundClient = client;
+}
 
-bool IsClientBound() { return boundClient != nullptr; }
+void BindClientForThisThread(ClientLibrary* client) {
+    threadClient = client;
+}
+
+bool IsClientBound() {
+    return CurrentClient() != nullptr;
+}

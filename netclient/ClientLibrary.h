@@ -51,8 +51,8 @@ public:
 
     // --- connection references and handles ---
     virtual std::uint16_t GetPrimaryConnRef(std::uint32_t* connRef) = 0;
-    virtual std::uint16_t OpenConnByReference(std::uint32_t connRef, std::uint32_t openMode, std::uint32_t reserved,
-                                              std::uint32_t* connHandle) = 0;
+    virtual std::uint16_t OpenConnByReference(std::uint32_t connRef, std::uint32_t openMode,
+                                              std::uint32_t reserved, std::uint32_t* connHandle) = 0;
     // Scan cursor 0 starts the scan; a non-zero status after the last reference.
     virtual std::uint16_t ScanConnRefs(std::uint32_t* scanCursor, std::uint32_t* connRef) = 0;
     virtual std::uint16_t GetConnRefInfo(std::uint32_t connRef, std::uint32_t infoType, std::uint32_t length,
@@ -64,8 +64,8 @@ public:
     virtual std::uint16_t GetBinderyObjectNameById(std::uint32_t connHandle, std::uint32_t objectId,
                                                    char name[BinderyNameSize], std::uint16_t* objectType) = 0;
     virtual std::uint32_t NWDSCreateContext() = 0;
-    virtual std::uint32_t MapIdToDSName(std::uint32_t context, std::uint32_t connHandle, std::uint32_t objectId,
-                                        char name[DSObjectNameSize]) = 0;
+    virtual std::uint32_t MapIdToDSName(std::uint32_t context, std::uint32_t connHandle,
+                                        std::uint32_t objectId, char name[DSObjectNameSize]) = 0;
     virtual std::uint32_t FreeContext(std::uint32_t context) = 0;
     virtual std::uint32_t NWDSCreateContextHandle(std::uint32_t* context) = 0;
     virtual std::uint32_t NWDSGetServerDN(std::uint32_t context, std::uint32_t connHandle,
@@ -74,12 +74,12 @@ public:
                                             char binderyContext[DSNameSize]) = 0;
 
     // --- the server ---
-    virtual std::uint16_t NWGetFileServerInformation(std::uint32_t connHandle, char serverName[FileServerNameSize],
-                                                     std::uint8_t* majorVersion, std::uint8_t* minorVersion,
-                                                     std::uint8_t* revision, std::uint16_t* maxConnections,
-                                                     std::uint16_t* peakConnections,
-                                                     std::uint16_t* connectionsInUse, std::uint16_t* volumeCount,
-                                                     std::uint8_t* sftLevel, std::uint8_t* ttsLevel) = 0;
+    virtual std::uint16_t
+    NWGetFileServerInformation(std::uint32_t connHandle, char serverName[FileServerNameSize],
+                               std::uint8_t* majorVersion, std::uint8_t* minorVersion, std::uint8_t* revision,
+                               std::uint16_t* maxConnections, std::uint16_t* peakConnections,
+                               std::uint16_t* connectionsInUse, std::uint16_t* volumeCount,
+                               std::uint8_t* sftLevel, std::uint8_t* ttsLevel) = 0;
 
     // --- NCP extensions ---
     // Extension ID 0xFFFFFFFF starts the scan; a non-zero status after the last extension.
@@ -106,7 +106,8 @@ public:
 
     // --- platform ---
     // The local directory through which the workstation reaches a server's volume (names case-insensitive),
-    // zero-terminated into path. A non-zero status when the server or the volume is unknown or path is too small.
+    // zero-terminated into path. A non-zero status when the server or the volume is unknown or path is too
+    // small.
     virtual std::uint16_t GetVolumeDirectory(const char* serverName, const char* volumeName, char* path,
                                              std::uint32_t pathCapacity) = 0;
 };
@@ -114,4 +115,7 @@ public:
 // The binding: the one client implementation the program talks to. Not owned here.
 ClientLibrary& Client();
 void BindClient(ClientLibrary* client);
+// A client for the calling thread alone, ahead of the one bound for all (null ends it): a thread that talks
+// to its own server, such as one server's share of the command-line tool's --all, binds its own client.
+void BindClientForThisThread(ClientLibrary* client);
 bool IsClientBound();

@@ -90,7 +90,8 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
     return CopyFile(source, destination, problem);
 }
 
-std::uint16_t CopyFile(const std::string& source, const std::string& destination, CopyProblem& problem) {
+std::uint16_t CopyFile(const std::string& source, const std::string& destination, CopyProblem& problem,
+                       const CopyProgress& progress) {
     const auto fail = [&problem](CopyProblem why) {
         problem = why;
         return CopyFailed;
@@ -132,6 +133,7 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
 
     std::ptrdiff_t bytesRead = 0;
     std::ptrdiff_t bytesWritten = 0;
+    std::uint64_t copied = 0;
     do {
         bytesRead = sourceFile->ReadBlock(buffer.get(), BlockSize);
         // Nothing sensible can follow a source that cannot be read.
@@ -140,6 +142,10 @@ std::uint16_t CopyFile(const std::string& source, const std::string& destination
         bytesWritten = bytesRead == 0
                            ? 0
                            : destinationFile->WriteBlock(buffer.get(), static_cast<std::size_t>(bytesRead));
+        if (bytesWritten > 0 && progress) {
+            copied += static_cast<std::uint64_t>(bytesWritten);
+            progress(copied);
+        }
         // A block that did not arrive whole ends the copy: it is the last block, and it failed.
     } while (bytesRead == static_cast<std::ptrdiff_t>(BlockSize) && bytesWritten == bytesRead);
     buffer.reset();

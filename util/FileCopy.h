@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace NCP_Ext {
@@ -42,7 +43,10 @@ enum class CopyProblem {
 // the source itself (by any name), a read-only file (whoever runs the program), not a regular file, or
 // a file-size limit stops a write.
 std::uint16_t CopyFile(const std::string& source, const std::string& destination);
-// The same, telling why it failed (None on success).
-std::uint16_t CopyFile(const std::string& source, const std::string& destination, CopyProblem& problem);
+// The same, telling why it failed (None on success); progress, when given, is told the bytes written so far
+// after each block.
+using CopyProgress = std::function<void(std::uint64_t bytesWritten)>;
+std::uint16_t CopyFile(const std::string& source, const std::string& destination, CopyProblem& problem,
+                       const CopyProgress& progress = {});
 
 } // namespace NCP_Ext

@@ -2,7 +2,7 @@
 
 #include "WindowFixture.h"
 
-#include "app/ProgramDirectory.h"
+#include "util/ProgramDirectory.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
 #include "ncp/StatusCodes.h"

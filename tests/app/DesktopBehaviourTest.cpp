@@ -4,7 +4,7 @@
 
 #include "WindowFixture.h"
 
-#include "app/ProgramDirectory.h"
+#include "util/ProgramDirectory.h"
 #include "app/WindowPlacement.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the built program into a scratch prefix with `cmake --install` and checks the tree file by file:
-# the executables, the .desktop file, the icon (SVG and PNG sizes), the AppStream entry, the manual pages and
+# the executables, the command-line tool's manual page and bash completion, the .desktop file, the icon (SVG and PNG sizes), the AppStream entry, the manual pages and
 # the console module in share/tessaline; the desktop file (without hints) and the AppStream entry must pass
 # their validators. Then the installed program walks the README's walk in a real window, its transfer taking
 # QVEXT.NLM from share/tessaline.
@@ -20,6 +20,9 @@ cmake --install "$build" --prefix "$prefix" >"$scratch.log" 2>&1 || fail "cmake 
 id=org.tessaline.Tessaline
 expected=(
     bin/tessaline
+    bin/tessaline-cli
+    share/bash-completion/completions/tessaline-cli
+    share/man/man1/tessaline-cli.1
     share/applications/$id.desktop
     share/icons/hicolor/scalable/apps/$id.svg
     share/metainfo/$id.metainfo.xml
@@ -79,4 +82,15 @@ cmp -s "$prefix/share/tessaline/QVEXT.NLM" "$build/QVEXT.NLM" || fail "share/tes
 "$(dirname "$0")/walkthrough.sh" "$prefix/bin/tessaline" "$scratch/walk" ||
     fail "the installed program does not pass the README's walk (see $scratch/walk)"
 note "the installed program passes the README's walk with share/tessaline as its source path"
+
+manual=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man1/tessaline-cli.1" 2>"$scratch/man.log") ||
+    fail "man cannot format tessaline-cli.1: $(cat "$scratch/man.log")"
+[ ! -s "$scratch/man.log" ] || fail "man warns about tessaline-cli.1: $(cat "$scratch/man.log")"
+for word in servers info extensions load unload copy screens show send run watch --json --all --demo \
+    --password-file --password-stdin --timeout --settle --capture "EXIT STATUS"; do
+    grep -qF -- "$word" <<<"$manual" || fail "the manual page of tessaline-cli does not mention $word"
+done
+bash -c "source /usr/share/bash-completion/bash_completion 2>/dev/null; source '$prefix/share/bash-completion/completions/tessaline-cli'; complete -p tessaline-cli" >/dev/null ||
+    fail "the bash completion of tessaline-cli does not load"
+note "tessaline-cli's manual page formats without warnings; its bash completion loads"
 echo "PASS: install"

@@ -13,6 +13,15 @@ inline constexpr std::size_t MaxExtensionScan = 4096;
 
 std::vector<std::string> ScanNCPExtensionLines(std::uint32_t connHandle);
 
+// The same scan, each extension's name and versions apart (the command-line tool's JSON).
+struct ExtensionEntry {
+    std::string name;
+    std::uint8_t majorVersion = 0;
+    std::uint8_t minorVersion = 0;
+    std::uint8_t revision = 0;
+};
+std::vector<ExtensionEntry> ScanExtensionEntries(std::uint32_t connHandle);
+
 std::string FormatExtensionLine(const std::string& name, std::uint8_t majorVersion, std::uint8_t minorVersion,
                                 std::uint8_t revision);
 

@@ -1,4 +1,4 @@
-#include "app/DisplayTexts.h"
+#include "util/DisplayTexts.h"
 
 #include "console/CodePage437.h"
 

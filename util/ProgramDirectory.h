@@ -12,5 +12,14 @@ std::string DefaultTransferDirectory();
 // The same choice for a given program directory.
 std::string TransferDirectoryFor(const std::string& programDirectory);
 
+// Where the transfer's source directory is kept between runs: the profile "QVEXT", section "Paths", key
+// "Transfer Path". The window reads and writes it; the command-line tool's copy reads it.
+inline constexpr const char* TransferSettingsFile = "QVEXT";
+inline constexpr const char* TransferPathsSection = "Paths";
+inline constexpr const char* TransferPathKey = "Transfer Path";
+
+// The saved transfer source directory, or DefaultTransferDirectory when none is saved.
+std::string SavedTransferDirectory();
+
 // Everything up to and including the last directory separator ('/', '\' or ':'); empty when none occurs.
 std::string DirectoryPart(const std::string& path);

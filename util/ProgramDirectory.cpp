@@ -1,4 +1,6 @@
-#include "app/ProgramDirectory.h"
+#include "util/ProgramDirectory.h"
+
+#include "util/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -30,4 +32,9 @@ std::string TransferDirectoryFor(const std::string& programDirectory) {
 
 std::string DefaultTransferDirectory() {
     return TransferDirectoryFor(ProgramDirectory());
+}
+
+std::string SavedTransferDirectory() {
+    return NetUtil::ReadSetting(TransferSettingsFile, TransferPathsSection, TransferPathKey,
+                                DefaultTransferDirectory());
 }

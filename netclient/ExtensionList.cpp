@@ -1,4 +1,4 @@
-#include "app/ExtensionList.h"
+#include "netclient/ExtensionList.h"
 
 #include "netclient/ClientLibrary.h"
 #include "netclient/SharedState.h"
@@ -15,20 +15,27 @@ std::string FormatExtensionLine(const std::string& name, std::uint8_t majorVersi
     return name + versions;
 }
 
-std::vector<std::string> ScanNCPExtensionLines(std::uint32_t connHandle) {
-    std::vector<std::string> lines;
+std::vector<ExtensionEntry> ScanExtensionEntries(std::uint32_t connHandle) {
+    std::vector<ExtensionEntry> entries;
     std::unordered_set<std::uint32_t> seen;
     ConsoleExt.id = 0xFFFFFFFF;
-    while (lines.size() < MaxExtensionScan) {
+    while (entries.size() < MaxExtensionScan) {
         LastStatus =
             Client().ScanNCPExtensions(connHandle, &ConsoleExt.id, ConsoleExt.name, &ConsoleExt.majorVersion,
                                        &ConsoleExt.minorVersion, &ConsoleExt.revision, ConsoleExt.queryData);
         if (LastStatus != 0 || !seen.insert(ConsoleExt.id).second)
             break;
-        lines.push_back(FormatExtensionLine(TextUpToZero(ConsoleExt.name, sizeof ConsoleExt.name),
-                                            ConsoleExt.majorVersion, ConsoleExt.minorVersion,
-                                            ConsoleExt.revision));
+        entries.push_back({TextUpToZero(ConsoleExt.name, sizeof ConsoleExt.name), ConsoleExt.majorVersion,
+                           ConsoleExt.minorVersion, ConsoleExt.revision});
     }
+    return entries;
+}
+
+std::vector<std::string> ScanNCPExtensionLines(std::uint32_t connHandle) {
+    std::vector<std::string> lines;
+    for (const ExtensionEntry& entry : ScanExtensionEntries(connHandle))
+        lines.push_back(
+            FormatExtensionLine(entry.name, entry.majorVersion, entry.minorVersion, entry.revision));
     return lines;
 }
 
