@@ -2,7 +2,7 @@
 // connection it stands for. Kept apart from the Connections page's handlers, so that whatever adds or
 // removes entries goes through the same few routines.
 
-#include "app/DisplayTexts.h"
+#include "util/DisplayTexts.h"
 #include "app/MainForm.h"
 #include "app/widgets/RadioGroup.h"
 #include "netclient/Connections.h"

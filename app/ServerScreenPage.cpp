@@ -1,7 +1,7 @@
 // The Server Screen page: the server's console screens, one shown as text, fed with keys.
 
 #include "app/ConsoleInput.h"
-#include "app/DisplayTexts.h"
+#include "util/DisplayTexts.h"
 #include "app/MainForm.h"
 #include "app/widgets/RadioGroup.h"
 #include "console/CodePage437.h"
