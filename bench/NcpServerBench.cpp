@@ -170,6 +170,8 @@ struct Result {
 struct Workload {
     std::vector<std::uint8_t> serverInformation = Body(Ncp::GetFileServerInformationRequest{});
     std::vector<std::uint8_t> rowRead;
+    std::vector<std::uint8_t>
+        select; // sent once by each logged-in client: a screen is selected per connection
 };
 
 bool LogIn(Ncp::ClientConnection& connection) {
@@ -199,8 +201,11 @@ Result Run(std::uint16_t port, const Workload& workload, bool logIn) {
             Ncp::ClientConnection connection;
             connection.SetSpinBeforeSleep(std::chrono::microseconds(0)); // 32 clients share two cores
             std::uint16_t accepted = 0;
-            const bool open = connection.Open("127.0.0.1", port) == 0 && (!logIn || LogIn(connection)) &&
-                              connection.NegotiateBufferSize(BufferSize, accepted) == 0;
+            Ncp::Reply selected;
+            const bool open =
+                connection.Open("127.0.0.1", port) == 0 &&
+                (!logIn || (LogIn(connection) && connection.Call(37, workload.select, selected) == 0)) &&
+                connection.NegotiateBufferSize(BufferSize, accepted) == 0;
             if (!open)
                 ++failures;
             ++ready;
@@ -265,7 +270,7 @@ int main() {
         return 1;
     }
 
-    // Select the first console screen once; every client then reads its rows.
+    // The handle of the first console screen, which every client selects before it reads its rows.
     Workload workload;
     {
         Ncp::ClientConnection setup;
@@ -277,12 +282,15 @@ int main() {
             std::fprintf(stderr, "console extension not reached\n");
             return 1;
         }
-        std::uint32_t reference = 0;
+        std::int32_t handle = 0;
         ncp.Call([&] {
             Emulator::Server& atlas = *servers.front().server;
-            reference = atlas.Console().FirstReference();
-            atlas.Console().Select(atlas.Console().Open(reference));
+            handle = atlas.Console().Open(atlas.Console().FirstReference());
         });
+        std::vector<std::uint8_t> select{0x16, 0x40};
+        for (int i = 0; i < 4; ++i)
+            select.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(handle) >> (8 * i)));
+        workload.select = Body(Ncp::ExecuteExtensionRequest{console.number, 1, select});
         workload.rowRead = Body(Ncp::ExecuteExtensionRequest{console.number, 800, {0x1C, 0x40, 0, 0, 0, 0}});
     }
 

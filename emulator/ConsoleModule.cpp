@@ -27,7 +27,7 @@ std::size_t RequestLength(std::uint16_t code) {
 }
 } // namespace
 
-std::uint16_t ConsoleModule::HandleRequest(std::span<const std::uint8_t> request,
+std::uint16_t ConsoleModule::HandleRequest(std::uint32_t connection, std::span<const std::uint8_t> request,
                                            std::vector<std::uint8_t>& reply) {
     reply.clear();
     if (request.size() < 2)
@@ -38,7 +38,7 @@ std::uint16_t ConsoleModule::HandleRequest(std::span<const std::uint8_t> request
         return StatusCodes::UnknownRequest;
     if (request.size() != length)
         return StatusCodes::BadRequest;
-    const std::uint16_t status = Answer(code, request, reply);
+    const std::uint16_t status = Answer(connection, code, request, reply);
     if (status == StatusCodes::Success)
         Bend(reply);
     return status;
@@ -48,8 +48,8 @@ bool ConsoleModule::NeedsConsoleOperator(std::span<const std::uint8_t> request) 
     return request.size() < 2 || ByteOrder::ReadLE16(request, 0) != ListNextScreen;
 }
 
-std::uint16_t ConsoleModule::Answer(std::uint16_t code, std::span<const std::uint8_t> request,
-                                    std::vector<std::uint8_t>& reply) {
+std::uint16_t ConsoleModule::Answer(std::uint32_t connection, std::uint16_t code,
+                                    std::span<const std::uint8_t> request, std::vector<std::uint8_t>& reply) {
     switch (code) {
     case ListNextScreen:
         ListNext(ByteOrder::ReadLE32(request, 2), reply);
@@ -61,15 +61,15 @@ std::uint16_t ConsoleModule::Answer(std::uint16_t code, std::span<const std::uin
         return StatusCodes::Success;
     }
     case SelectScreen:
-        if (!console_.Select(static_cast<std::int32_t>(ByteOrder::ReadLE32(request, 2))))
+        if (!console_.Select(connection, static_cast<std::int32_t>(ByteOrder::ReadLE32(request, 2))))
             return StatusCodes::InvalidScreenHandle;
         reply.push_back(0);
         return StatusCodes::Success;
     case ReadScreenRows:
-        return ReadRows(ByteOrder::ReadLE32(request, 2), reply);
+        return ReadRows(console_.Selected(connection), ByteOrder::ReadLE32(request, 2), reply);
     case SendScreenKey:
     case ClearScreen: {
-        ConsoleScreen* screen = console_.Selected();
+        ConsoleScreen* screen = console_.Selected(connection);
         if (screen == nullptr)
             return StatusCodes::NoScreenSelected;
         if (code == SendScreenKey)
@@ -102,8 +102,8 @@ void ConsoleModule::ListNext(std::uint32_t previous, std::vector<std::uint8_t>& 
         std::fill(reply.begin() + 8 + static_cast<std::ptrdiff_t>(length), reply.end(), '.');
 }
 
-std::uint16_t ConsoleModule::ReadRows(std::uint32_t firstRow, std::vector<std::uint8_t>& reply) {
-    ConsoleScreen* screen = console_.Selected();
+std::uint16_t ConsoleModule::ReadRows(ConsoleScreen* screen, std::uint32_t firstRow,
+                                      std::vector<std::uint8_t>& reply) {
     if (screen == nullptr)
         return StatusCodes::NoScreenSelected;
     if (firstRow >= static_cast<std::uint32_t>(ScreenBuffer::Rows))

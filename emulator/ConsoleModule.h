@@ -7,6 +7,7 @@
 
 namespace Emulator {
 
+class ConsoleScreen;
 class ServerConsole;
 
 // The server side of the console extension "QV_EXT" that QVEXT.NLM registers: it answers the six console
@@ -23,7 +24,7 @@ class ServerConsole;
 //
 // A request of the wrong length gets BadRequest, an unknown code UnknownRequest, and reads, keys and
 // clears before any select NoScreenSelected, each with an empty reply. The read, key and clear messages
-// act on the screen of the latest select on this server, whichever connection sent it. The console's
+// act on the screen of the latest select sent on the same connection. The console's
 // ConsoleFault, when set, bends the replies.
 //
 // The screens are the server's console: opening, selecting, reading, keys and clear need a console operator.
@@ -45,15 +46,15 @@ public:
 
     explicit ConsoleModule(ServerConsole& console) : console_(console) {}
 
-    std::uint16_t HandleRequest(std::span<const std::uint8_t> request,
+    std::uint16_t HandleRequest(std::uint32_t connection, std::span<const std::uint8_t> request,
                                 std::vector<std::uint8_t>& reply) override;
     bool NeedsConsoleOperator(std::span<const std::uint8_t> request) const override;
 
 private:
-    std::uint16_t Answer(std::uint16_t code, std::span<const std::uint8_t> request,
+    std::uint16_t Answer(std::uint32_t connection, std::uint16_t code, std::span<const std::uint8_t> request,
                          std::vector<std::uint8_t>& reply);
     void ListNext(std::uint32_t previous, std::vector<std::uint8_t>& reply);
-    std::uint16_t ReadRows(std::uint32_t firstRow, std::vector<std::uint8_t>& reply);
+    std::uint16_t ReadRows(ConsoleScreen* screen, std::uint32_t firstRow, std::vector<std::uint8_t>& reply);
     void Bend(std::vector<std::uint8_t>& reply);
 
     ServerConsole& console_;

@@ -50,7 +50,8 @@ std::vector<ExtensionInfo> ExtensionRegistry::All() const {
     return all;
 }
 
-std::uint16_t ExtensionRegistry::Request(std::uint32_t id, std::span<const std::uint8_t> request,
+std::uint16_t ExtensionRegistry::Request(std::uint32_t id, std::uint32_t connection,
+                                         std::span<const std::uint8_t> request,
                                          std::vector<std::uint8_t>& reply) {
     const auto found = std::find_if(entries_.begin(), entries_.end(),
                                     [id](const Entry& entry) { return entry.info.id == id; });
@@ -59,7 +60,7 @@ std::uint16_t ExtensionRegistry::Request(std::uint32_t id, std::span<const std::
     // Holding the handler keeps it alive should the request unregister it.
     const std::shared_ptr<NCPExtension> handler = found->handler;
     reply.clear();
-    return handler->HandleRequest(request, reply);
+    return handler->HandleRequest(connection, request, reply);
 }
 
 bool ExtensionRegistry::NeedsConsoleOperator(std::uint32_t id, std::span<const std::uint8_t> request) const {

@@ -41,9 +41,10 @@ public:
     const ExtensionInfo* Find(std::uint32_t id) const;
     std::vector<ExtensionInfo> All() const;
 
-    // Hands the request to the extension's handler. NoSuchExtension for an unknown ID. A handler may
-    // unregister its own extension while it answers (a console command that unloads the module).
-    std::uint16_t Request(std::uint32_t id, std::span<const std::uint8_t> request,
+    // Hands the request of the connection with that number to the extension's handler. NoSuchExtension for
+    // an unknown ID. A handler may unregister its own extension while it answers (a console command that
+    // unloads the module).
+    std::uint16_t Request(std::uint32_t id, std::uint32_t connection, std::span<const std::uint8_t> request,
                           std::vector<std::uint8_t>& reply);
     // Whether the extension of that ID lets only console operators make the request.
     bool NeedsConsoleOperator(std::uint32_t id, std::span<const std::uint8_t> request) const;

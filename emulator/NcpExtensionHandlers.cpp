@@ -35,7 +35,8 @@ ExtensionResult RunExtension(Connection& connection, std::uint32_t extensionId,
         result.completion = Ncp::Completion::NoConsoleRights;
         return result;
     }
-    const std::uint16_t status = connection.server.Extensions().Request(extensionId, request, result.reply);
+    const std::uint16_t status =
+        connection.server.Extensions().Request(extensionId, connection.number, request, result.reply);
     result.completion = Ncp::CompletionFromStatus(status);
     if (result.completion != 0)
         result.reply.clear();

@@ -145,6 +145,7 @@ void Server::FilesOpened(std::uint32_t userId, std::ptrdiff_t count) {
 
 void Server::Detach(std::uint32_t connection) {
     connections_.erase(connection);
+    console_.ForgetConnection(connection);
 }
 
 bool Server::SetConnectionUser(std::uint32_t connection, std::uint32_t userId) {

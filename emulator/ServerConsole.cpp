@@ -16,14 +16,13 @@ std::uint32_t ServerConsole::AddScreen(std::unique_ptr<ConsoleScreen> screen) {
 void ServerConsole::RemoveScreen(std::uint32_t reference) {
     std::erase_if(screens_, [reference](const Entry& entry) { return entry.reference == reference; });
     std::erase_if(handles_, [reference](const auto& handle) { return handle.second == reference; });
-    if (selected_ == reference)
-        selected_ = 0;
+    std::erase_if(selected_, [reference](const auto& selection) { return selection.second == reference; });
 }
 
 void ServerConsole::RemoveAllScreens() {
     screens_.clear();
     handles_.clear();
-    selected_ = 0;
+    selected_.clear();
 }
 
 ConsoleScreen* ServerConsole::ScreenByName(std::string_view name) {
@@ -86,16 +85,17 @@ std::int32_t ServerConsole::NewHandle() {
     return handle;
 }
 
-bool ServerConsole::Select(std::int32_t handle) {
+bool ServerConsole::Select(std::uint32_t connection, std::int32_t handle) {
     const auto found = handles_.find(handle);
     if (found == handles_.end() || ScreenByReference(found->second) == nullptr)
         return false;
-    selected_ = found->second;
+    selected_[connection] = found->second;
     return true;
 }
 
-ConsoleScreen* ServerConsole::Selected() {
-    return selected_ == 0 ? nullptr : ScreenByReference(selected_);
+ConsoleScreen* ServerConsole::Selected(std::uint32_t connection) {
+    const auto found = selected_.find(connection);
+    return found == selected_.end() ? nullptr : ScreenByReference(found->second);
 }
 
 } // namespace Emulator

@@ -20,7 +20,8 @@ enum class ConsoleFault {
 };
 
 // A server's console screens in list order, with the references and handles the console module issues
-// for them, and the screen that reads, keys and clears act on (the one of the latest select).
+// for them, and for each connection the screen that its reads, keys and clears act on (the one of its
+// latest select): two workstations watching two screens of one server never take each other's screen.
 // References are non-zero and stay with their screen. A screen has one handle, issued by its first open
 // and given again by every later open from any connection, so the handles never outnumber the screens
 // however long a client keeps displaying; a removed screen's handle goes with it. Handles are never 0 or -1.
@@ -46,10 +47,13 @@ public:
     std::int32_t Open(std::uint32_t reference);
     // How many handles are held: at most one per screen.
     std::size_t HandleCount() const { return handles_.size(); }
-    // Makes the handle's screen the selected one; false for a handle never issued or whose screen is gone.
-    bool Select(std::int32_t handle);
-    // The selected screen, or null when none was selected or it was removed since.
-    ConsoleScreen* Selected();
+    // Makes the handle's screen the one the connection has selected; false for a handle never issued or whose
+    // screen is gone.
+    bool Select(std::uint32_t connection, std::int32_t handle);
+    // The connection's selected screen, or null when it selected none or the screen was removed since.
+    ConsoleScreen* Selected(std::uint32_t connection);
+    // A connection that ends leaves no selection behind for the next one given its number.
+    void ForgetConnection(std::uint32_t connection) { selected_.erase(connection); }
 
     void SetFault(ConsoleFault fault) { fault_ = fault; }
     ConsoleFault Fault() const { return fault_; }
@@ -68,7 +72,7 @@ private:
     std::map<std::int32_t, std::uint32_t> handles_; // handle -> screen reference
     std::uint32_t nextReference_ = 0x00010001;
     std::int32_t nextHandle_ = FirstHandle;
-    std::uint32_t selected_ = 0; // reference of the selected screen, 0 for none
+    std::map<std::uint32_t, std::uint32_t> selected_; // connection number -> reference of its selected screen
     ConsoleFault fault_ = ConsoleFault::None;
 };
 

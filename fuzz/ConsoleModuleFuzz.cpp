@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto piece = raw ? input.Piece(16) : std::span<const std::uint8_t>();
         const std::vector<std::uint8_t> bytes = raw ? std::vector<std::uint8_t>(piece.begin(), piece.end())
                                                     : WellFormed(input, references, lastHandle);
-        const std::uint16_t status = module.HandleRequest(bytes, reply);
+        const std::uint16_t status = module.HandleRequest(1, bytes, reply);
         if (status != StatusCodes::Success) {
             Fuzz::Require(reply.empty(), "a refused request gets no reply bytes");
             continue;

@@ -56,19 +56,19 @@ private Q_SLOTS:
         for (int i = 0; i < screens; ++i)
             references.push_back(console.AddScreen(std::make_unique<Emulator::TextScreen>(
                 "Screen " + std::to_string(i), std::vector<std::string>{})));
-        // Two connections share the module, as two workstations would.
-        ConsoleModule first(console);
-        ConsoleModule second(console);
+        // Two connections use the module, as two workstations would.
+        ConsoleModule module(console);
         std::set<std::int32_t> seen;
         std::vector<std::uint8_t> reply;
         for (int display = 0; display < displays; ++display) {
-            ConsoleModule& module = display % 2 == 0 ? first : second;
-            QCOMPARE(module.HandleRequest(
-                         OpenRequest(references[static_cast<std::size_t>(display % screens)]), reply),
-                     StatusCodes::Success);
+            const std::uint32_t connection = display % 2 == 0 ? 1 : 2;
+            QCOMPARE(
+                module.HandleRequest(
+                    connection, OpenRequest(references[static_cast<std::size_t>(display % screens)]), reply),
+                StatusCodes::Success);
             const std::int32_t handle = HandleOf(reply);
             QVERIFY(handle != 0 && handle != -1);
-            QCOMPARE(module.HandleRequest(SelectRequest(handle), reply), StatusCodes::Success);
+            QCOMPARE(module.HandleRequest(connection, SelectRequest(handle), reply), StatusCodes::Success);
             seen.insert(handle);
         }
         QCOMPARE(seen.size(), static_cast<std::size_t>(screens));
@@ -87,8 +87,8 @@ private Q_SLOTS:
         QVERIFY(keptHandle != goneHandle);
         console.RemoveScreen(gone);
         QCOMPARE(console.HandleCount(), std::size_t{1});
-        QVERIFY(!console.Select(goneHandle));
-        QVERIFY(console.Select(keptHandle));
+        QVERIFY(!console.Select(1, goneHandle));
+        QVERIFY(console.Select(1, keptHandle));
         QCOMPARE(console.Open(gone), -1);
         const std::uint32_t again =
             console.AddScreen(std::make_unique<Emulator::TextScreen>("Again", std::vector<std::string>{}));

@@ -228,6 +228,37 @@ private Q_SLOTS:
         QCOMPARE(ScreenText(network).left(80), QByteArray("ATLAS:ver").leftJustified(80, ' '));
     }
 
+    // Each connection reads, types into and clears the screen it selected itself, whatever the others
+    // selected since; a connection that ends leaves nothing selected for the next one given its number.
+    void eachConnectionKeepsItsOwnScreen_data() {
+        QTest::addColumn<bool>("detachFirst");
+        QTest::addColumn<QByteArray>("firstReads");
+        QTest::addRow("two connections, two screens") << false << QByteArray("ATLAS:ab");
+        QTest::addRow("the first connection ended") << true << QByteArray();
+    }
+    void eachConnectionKeepsItsOwnScreen() {
+        QFETCH(bool, detachFirst);
+        QFETCH(QByteArray, firstReads);
+        ConsoleNetwork network;
+        network.connection = 1;
+        QVERIFY(OpenAndSelect(network, "System Console") != 0);
+        network.connection = 2;
+        QVERIFY(OpenAndSelect(network, "Logger Screen") != 0);
+        network.connection = 1;
+        network.Send({0x1D, 0x40, 'a', 0x00});
+        network.connection = 2;
+        network.Send({0x1D, 0x40, 'b', 0x00});
+        QVERIFY(!ScreenText(network).contains("ATLAS:"));
+        network.connection = 1;
+        network.Send({0x1D, 0x40, 'b', 0x00});
+        if (detachFirst)
+            network.server->Detach(1);
+        const Reply read = network.Send(LE32(0x401C, 0));
+        QCOMPARE(read.status, firstReads.isEmpty() ? StatusCodes::NoScreenSelected : StatusCodes::Success);
+        if (!firstReads.isEmpty())
+            QVERIFY(ScreenText(network).contains(firstReads));
+    }
+
     void removedScreenIsNoLongerSelected() {
         ConsoleNetwork network;
         const std::uint32_t reference = network.server->Console().AddScreen(

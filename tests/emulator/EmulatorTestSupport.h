@@ -51,13 +51,15 @@ inline std::uint32_t ExtensionId(const Emulator::Server& server, const char* nam
 }
 
 // A server "ATLAS" (version 5) whose console module is loaded, and the console extension's ID. Requests go
-// to the server's extension registry, as its NCP sessions hand on the messages of function 37.
+// to the server's extension registry, as its NCP sessions hand on the messages of function 37, from the
+// connection with the number in connection.
 struct ConsoleNetwork {
     QTemporaryDir volumes;
     ManualClock clock;
     std::unique_ptr<Emulator::Server> server =
         std::make_unique<Emulator::Server>(Config("ATLAS", 5), volumes.path().toStdString(), clock.AsClock());
     std::uint32_t extension = 0;
+    std::uint32_t connection = 1;
 
     ConsoleNetwork() {
         server->ServerVolumes().WriteSystemFileIfMissing("QVEXT.NLM", std::vector<std::uint8_t>{1, 2, 3});
@@ -68,7 +70,7 @@ struct ConsoleNetwork {
 
     Reply Send(const std::vector<std::uint8_t>& request) {
         Reply reply;
-        reply.status = server->Extensions().Request(extension, request, reply.bytes);
+        reply.status = server->Extensions().Request(extension, connection, request, reply.bytes);
         return reply;
     }
 };

@@ -91,7 +91,7 @@ private Q_SLOTS:
         const std::uint32_t id = network.Register("ECHO");
         const std::vector<std::uint8_t> request(600, 0x5A);
         std::vector<std::uint8_t> reply;
-        QCOMPARE(network.server->Extensions().Request(known ? id : 0x12345678, request, reply), status);
+        QCOMPARE(network.server->Extensions().Request(known ? id : 0x12345678, 1, request, reply), status);
         QCOMPARE(reply, known ? request : std::vector<std::uint8_t>{});
     }
 
@@ -153,7 +153,7 @@ private Q_SLOTS:
         QCOMPARE(network.server->UnloadModule("QVEXT.NLM"), StatusCodes::Success);
         QCOMPARE(network.ScanLines(), QStringList{"FIRST Rev 1.0.0"});
         std::vector<std::uint8_t> reply;
-        QCOMPARE(network.server->Extensions().Request(first, std::vector<std::uint8_t>{0x12, 0x40}, reply),
+        QCOMPARE(network.server->Extensions().Request(first, 1, std::vector<std::uint8_t>{0x12, 0x40}, reply),
                  StatusCodes::NoSuchExtension);
         // Loaded again, it is a new registration with a new ID.
         QCOMPARE(network.server->LoadModule("QVEXT.NLM"), StatusCodes::Success);

@@ -64,6 +64,17 @@ class NcpServerTest final : public QObject {
     }
 
     // The 25 rows of the selected screen as text, read five rows at a time.
+    // Opens and selects the first screen of the list on the client's connection.
+    static void SelectFirstScreen(Client& client, std::uint32_t extension) {
+        std::vector<std::uint8_t> reply;
+        NcpTest::Extension(client, extension, Message(0x4019, 0), 263, false, reply);
+        std::vector<std::uint8_t> open = Message(0x4015, Ncp::ByteReader(reply).LE32());
+        open.insert(open.begin() + 2, 0);
+        NcpTest::Extension(client, extension, open, 4, false, reply);
+        NcpTest::Extension(client, extension, Message(0x4016, Ncp::ByteReader(reply).LE32()), 1, false,
+                           reply);
+    }
+
     static QString ScreenText(Client& client, std::uint32_t extension, bool fragmented) {
         QString text;
         for (std::uint32_t row = 0; row < 25; row += 5) {
@@ -263,12 +274,15 @@ private Q_SLOTS:
         QCOMPARE(admin.Call(Ncp::LoadNlmRequest{0, "SYS:SYSTEM\\TSABACK.NLM"}, rpc), std::uint16_t{0});
         QCOMPARE(rpc.rpcCode, 0u);
         QCOMPARE(guest.Call(Ncp::ExtensionInfoByNameRequest{"BACKUP_AGENT"}, info), std::uint16_t{0});
-        // A key typed on one connection is on the screen another operator's connection reads.
+        // A key typed on one connection is on the screen another operator's connection reads, when both
+        // selected it.
         const std::uint32_t console = ConsoleExtension(admin);
+        SelectFirstScreen(admin, console);
         std::vector<std::uint8_t> reply;
         QCOMPARE(NcpTest::Extension(admin, console, Message(0x401D, 'W', 2), 1, false, reply), 0);
         Client reader(walk->Port("ATLAS"));
         QCOMPARE(reader.Login("ADMIN", "acme"), std::uint16_t{0});
+        SelectFirstScreen(reader, console);
         QVERIFY(ScreenText(reader, console, true).contains("ATLAS:W"));
         QCOMPARE(NcpTest::Extension(admin, console, Message(0x401D, 0x1B, 2), 1, false, reply), 0);
     }
