@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+class ConsoleChannel;
+
 // The six messages of the console extension "QV_EXT", each one NCP extension request on a connection.
 namespace NCP_Ext {
 
@@ -44,5 +46,17 @@ std::uint16_t ReadScreenRows(std::uint32_t connHandle, std::uint32_t extensionId
                              ScreenRowsBuffer& rows);
 std::uint16_t SendScreenKey(std::uint32_t connHandle, std::uint32_t extensionId, std::uint16_t keyWord);
 std::uint16_t ClearScreen(std::uint32_t connHandle, std::uint32_t extensionId);
+
+// The same messages over any channel (a console window's own connection). ListNextScreen hands its status
+// out instead of storing it in LastStatus, which belongs to the window's thread.
+std::uint32_t ListNextScreen(ConsoleChannel& channel, std::uint32_t extensionId, std::uint32_t previousScreen,
+                             std::string& screenName, std::uint16_t& status);
+std::uint16_t OpenScreen(ConsoleChannel& channel, std::uint32_t extensionId, std::uint32_t screenRef,
+                         std::uint8_t option, std::int32_t& screenHandle);
+std::uint16_t SelectScreen(ConsoleChannel& channel, std::uint32_t extensionId, std::int32_t screenHandle);
+std::uint16_t ReadScreenRows(ConsoleChannel& channel, std::uint32_t extensionId, std::uint32_t firstRow,
+                             ScreenRowsBuffer& rows);
+std::uint16_t SendScreenKey(ConsoleChannel& channel, std::uint32_t extensionId, std::uint16_t keyWord);
+std::uint16_t ClearScreen(ConsoleChannel& channel, std::uint32_t extensionId);
 
 } // namespace NCP_Ext
