@@ -7,6 +7,7 @@
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
 #include "app/connections/ConnectionTools.h"
+#include "app/consolewindow/ConsoleWindows.h"
 #include "app/startup/StartupWindow.h"
 #include "emulator/DemoNetwork.h"
 #include "netclient/ClientLibrary.h"
@@ -69,16 +70,21 @@ int main(int argc, char** argv) {
 
     int result = 0;
     {
+        // Each console window connects to its server on its own, as the same user.
+        ConsoleWindows consoleWindows(
+            [&network](const std::string& server) { return network.Client().NewSessionFor(server); });
         TMainForm MainForm;
         if (ConnectionTools* connections = MainForm.Connections())
             connections->setStartInfo({network.AttachmentsFile(), network.Failures(), &keyring});
         MainForm.show();
+        consoleWindows.ReopenSaved();
         // The servers that could not be attached are told once, in one box, when the window is up.
         if (const std::string failures = network.FailureText(); !failures.empty())
             QTimer::singleShot(0, &MainForm, [failures] {
                 MessageBoxes::ShowApplicationError(QString::fromStdString(failures));
             });
         result = QApplication::exec();
+        consoleWindows.SaveOpenWindows();
     }
     Platform::BindNetworkFiles(nullptr);
     NetUtil::BindMessageBoxPresenter(nullptr);

@@ -163,6 +163,13 @@ ServerSession* NcpClient::SessionOfReference(std::uint32_t connRef) {
     return reference == nullptr ? nullptr : reference->session.get();
 }
 
+std::unique_ptr<ServerSession> NcpClient::NewSessionFor(std::string_view serverName) const {
+    for (const Reference& reference : references_)
+        if (SameName(reference.session->ServerName(), serverName))
+            return reference.session->Twin();
+    return nullptr;
+}
+
 std::uint64_t NcpClient::RoundTrips() const {
     std::uint64_t count = 0;
     for (const Reference& reference : references_)

@@ -102,6 +102,10 @@ public:
     // The session of a reference, as it is (not revived); null for an unknown reference.
     ServerSession* SessionOfReference(std::uint32_t connRef);
 
+    // A new session to the first attached server of that name (letter case ignored), as the same user with
+    // the password held for the session, not connected yet; null when no such server is attached.
+    std::unique_ptr<ServerSession> NewSessionFor(std::string_view serverName) const;
+
     std::size_t OpenContextCount() const { return contexts_.size(); }
     std::vector<std::uint32_t> ConnectionRefs() const;
     // The calls sent to the attached servers since they were attached (request/reply round trips).

@@ -87,6 +87,12 @@ void ServerSession::NoticeLostConnection() {
         connection_->NoticeClosedByPeer();
 }
 
+std::unique_ptr<ServerSession> ServerSession::Twin() const {
+    auto twin = std::make_unique<ServerSession>(attachment_, capture_);
+    twin->password_ = password_;
+    return twin;
+}
+
 std::uint16_t ServerSession::Open() {
     Disconnect();
     lookups_.Clear();

@@ -60,6 +60,9 @@ public:
     void TakeOver(ServerSession& fresh);
     // The server has closed the connection since the last call: it counts as lost from now on.
     void NoticeLostConnection();
+    // A session of its own to the same server, as the same user with the password kept here, not connected
+    // yet (Reconnect connects it): the connection of a console window, used on the window's own thread.
+    std::unique_ptr<ServerSession> Twin() const;
 
     // Finished, open and not lost: calls can be made.
     bool IsUsable() const;
