@@ -17,6 +17,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSaveFile>
 #include <QShortcut>
 #include <QTextBlock>
@@ -163,19 +165,23 @@ void ConsoleWindow::BuildControls(const ConsoleWindowPlace& place) {
     connect(pause_, &QAction::toggled, this, &ConsoleWindow::SetPaused);
     toolbar_->addSeparator();
 
-    QAction* find = toolbar_->addAction(QStringLiteral("Find"), this, [this] { ShowSearchBar(true); });
+    // The text's own actions live in a menu, so that the toolbar keeps to the keys and the refresh.
+    menu_ = new QMenuBar(this);
+    QMenu* consoleMenu = menu_->addMenu(QStringLiteral("&Console"));
+    QAction* find = consoleMenu->addAction(QStringLiteral("&Find…"), this, [this] { ShowSearchBar(true); });
     find->setShortcut(QKeySequence::Find);
-    find->setShortcutContext(Qt::WindowShortcut);
-    find->setToolTip(QStringLiteral("Search the scrollback and the screen (Ctrl+F)"));
-    QAction* copy = toolbar_->addAction(QStringLiteral("Copy"), this, &ConsoleWindow::CopyScreen);
+    QAction* copy = consoleMenu->addAction(QStringLiteral("&Copy"), this, &ConsoleWindow::CopyScreen);
     copy->setToolTip(QStringLiteral("Copy the selection, or the whole screen, as text"));
+    consoleMenu->addSeparator();
     QAction* save =
-        toolbar_->addAction(QStringLiteral("Save screen as…"), this, &ConsoleWindow::AskForSaveFile);
+        consoleMenu->addAction(QStringLiteral("&Save screen as…"), this, &ConsoleWindow::AskForSaveFile);
     save->setShortcut(QKeySequence::Save);
-    save->setShortcutContext(Qt::WindowShortcut);
-    logAction_ = toolbar_->addAction(QStringLiteral("Log to file…"), this, &ConsoleWindow::AskForLogFile);
+    logAction_ = consoleMenu->addAction(QStringLiteral("&Log to file…"), this, &ConsoleWindow::AskForLogFile);
     logAction_->setObjectName(QStringLiteral("ConsoleLog"));
     logAction_->setCheckable(true);
+    consoleMenu->addSeparator();
+    consoleMenu->addAction(QStringLiteral("C&lose"), this, &QWidget::close)->setShortcut(QKeySequence::Close);
+    column->setMenuBar(menu_);
     for (QAction* action : toolbar_->actions())
         if (QWidget* button = toolbar_->widgetForAction(action))
             button->setFocusPolicy(Qt::NoFocus);
@@ -475,6 +481,10 @@ void ConsoleWindow::AskForLogFile() {
         logAction_->setChecked(false);
     else if (!StartLog(path, error))
         stateLine_->setText(QStringLiteral("Could not log to %1: %2").arg(path, error));
+}
+
+QMenu* ConsoleWindow::ConsoleMenu() const {
+    return menu_->actions().front()->menu();
 }
 
 ConsoleWindowPlace ConsoleWindow::Place() const {

@@ -22,6 +22,8 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QMenuBar;
 class QThread;
 class QToolBar;
 class QWidget;
@@ -71,7 +73,8 @@ public:
     void SetFileChooser(FileChooser chooser) { chooseFile_ = std::move(chooser); }
 
     ConsoleWindowPlace Place() const;
-    QToolBar* ToolBar() const { return toolbar_; }
+    // The window's menu of its text's actions (find, copy, save, log, close).
+    QMenu* ConsoleMenu() const;
     QString ServerName() const { return server_; }
     QString ScreenName() const { return screen_; }
     // The interval the worker reads at now (the setting, or the slow one when paused or minimised).
@@ -132,6 +135,7 @@ private:
 
     ConsoleView* view_ = nullptr;
     QToolBar* toolbar_ = nullptr;
+    QMenuBar* menu_ = nullptr;
     QComboBox* screens_ = nullptr;
     QDoubleSpinBox* interval_ = nullptr;
     QAction* pause_ = nullptr;

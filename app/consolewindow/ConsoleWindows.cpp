@@ -6,9 +6,9 @@
 
 #include <QAction>
 #include <QDeadlineTimer>
+#include <QMenu>
 #include <QSettings>
 #include <QThread>
-#include <QToolBar>
 
 namespace {
 ConsoleWindows* program = nullptr;
@@ -64,7 +64,10 @@ ConsoleWindow* ConsoleWindows::Open(const ConsoleWindowPlace& place) {
         return nullptr;
     auto* window = new ConsoleWindow(place, std::move(session), reconnectPause_);
     window->SetThreadHandOver([this](QThread* thread, ConsoleWorker* worker) { HandOver(thread, worker); });
-    QAction* reopen = window->ToolBar()->addAction(QStringLiteral("Reopen at start"));
+    // After Log to file…, before the separator above Close.
+    QMenu* menu = window->ConsoleMenu();
+    auto* reopen = new QAction(QStringLiteral("&Reopen console windows at start"), menu);
+    menu->insertAction(menu->actions().at(menu->actions().size() - 2), reopen);
     reopen->setObjectName(QStringLiteral("ConsoleReopen"));
     reopen->setCheckable(true);
     reopen->setChecked(ReopensAtStart());
