@@ -7,7 +7,6 @@
 #include "app/Feedback.h"
 #include "app/MainForm.h"
 #include "app/WindowPlacement.h"
-#include "app/consolewindow/ConsoleWindowOpeners.h"
 #include "app/widgets/RadioGroup.h"
 #include "ncp/StatusCodes.h"
 #include "netclient/ClientLibrary.h"
@@ -38,7 +37,6 @@ void TMainForm::BindDesktopBehaviour() {
     setWindowIcon(Desktop::ProgramIcon());
 
     new ConsoleInput(EditKey, MemoConsole, [this](std::uint16_t keyWord) { SendButtonKey(keyWord); });
-    BindConsoleWindowOpeners(*this);
 
     auto* fullTexts = new FullTextToolTips(this);
     for (QLineEdit* field : {EditUser, EditSrv, EditVer, EditConn, EditVol, EditBndCtx})

@@ -4,6 +4,7 @@
 #include "app/MainForm.h"
 #include "app/connections/ConnectionTools.h"
 #include "app/WaitBox.h"
+#include "app/consolewindow/ConsoleWindowOpeners.h"
 #include "app/widgets/ArrowPictures.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
@@ -290,4 +291,6 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     FormCreate(this);
     if (NetClient::ConnectionControl* control = NetClient::BoundConnectionControl())
         connections_ = new ConnectionTools(*this, *control);
+    // After the server list's menu, which gets an item of its own.
+    BindConsoleWindowOpeners(*this);
 }

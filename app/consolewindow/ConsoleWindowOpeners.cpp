@@ -1,16 +1,18 @@
 #include "app/consolewindow/ConsoleWindowOpeners.h"
 
 #include "app/MainForm.h"
+#include "app/connections/ConnectionTools.h"
+#include "app/connections/ServerListMenu.h"
 #include "app/consolewindow/ConsoleWindows.h"
 #include "app/widgets/RadioGroup.h"
 
 #include <QChildEvent>
-#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QRadioButton>
-#include <QShortcut>
 
 namespace {
 
@@ -22,6 +24,18 @@ public:
         screens_->installEventFilter(this);
         for (QRadioButton* button : screens_->findChildren<QRadioButton*>())
             button->installEventFilter(this);
+        connect(screens_, &RadioGroup::contextMenuRequested, this, &ScreenListWatcher::ShowMenu);
+    }
+
+    // The list's context menu, on an entry (or on the list, for the selected entry).
+    void ShowMenu(int entry, const QPoint& at) {
+        QMenu menu(screens_);
+        menu.setObjectName(QStringLiteral("ScreenListMenu"));
+        QAction* open = menu.addAction(QStringLiteral("Open console window"));
+        open->setShortcut(QKeySequence::New);
+        open->setEnabled(entry >= 0 || screens_->itemIndex() >= 0);
+        if (menu.exec(at) == open)
+            OpenFor(entry);
     }
     Q_DISABLE_COPY_MOVE(ScreenListWatcher)
 
@@ -44,16 +58,6 @@ protected:
             OpenFor(EntryOf(watched));
             return true;
         }
-        if (event->type() == QEvent::ContextMenu) {
-            const int entry = EntryOf(watched);
-            QMenu menu;
-            QAction* open = menu.addAction(QStringLiteral("Open console window"));
-            open->setShortcut(QKeySequence::New);
-            open->setEnabled(entry >= 0 || screens_->itemIndex() >= 0);
-            if (menu.exec(static_cast<QContextMenuEvent*>(event)->globalPos()) == open)
-                OpenFor(entry);
-            return true;
-        }
         return false;
     }
 
@@ -71,6 +75,35 @@ private:
     QPointer<RadioGroup> servers_;
 };
 
+// Ctrl+N on the Server Screen page opens the selected screen; the window's own Ctrl+N (the server list's
+// Attach a server…) stays for the other pages. The key is claimed before the window's shortcuts see it.
+class PageNewKey final : public QObject {
+public:
+    PageNewKey(QWidget* page, ScreenListWatcher* watcher) : QObject(page), page_(page), watcher_(watcher) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    Q_DISABLE_COPY_MOVE(PageNewKey)
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!key->matches(QKeySequence::New) || widget == nullptr || !page_->isVisible() ||
+            (widget != page_ && !page_->isAncestorOf(widget)))
+            return false;
+        event->accept();
+        if (event->type() == QEvent::KeyPress)
+            watcher_->OpenFor(-1);
+        return true;
+    }
+
+private:
+    QWidget* page_;
+    ScreenListWatcher* watcher_;
+};
+
 } // namespace
 
 bool OpenConsoleWindow(const QString& server, const QString& screen) {
@@ -80,9 +113,17 @@ bool OpenConsoleWindow(const QString& server, const QString& screen) {
 
 void BindConsoleWindowOpeners(TMainForm& form) {
     auto* watcher = new ScreenListWatcher(form);
-    // The page holds the list; Ctrl+N anywhere on it opens the selected screen.
-    QWidget* page = form.PanelServerLeft->parentWidget();
-    auto* shortcut = new QShortcut(QKeySequence::New, page);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    QObject::connect(shortcut, &QShortcut::activated, watcher, [watcher] { watcher->OpenFor(-1); });
+    // The page that holds the screen list.
+    new PageNewKey(form.PanelServerLeft->parentWidget(), watcher);
+    if (ConnectionTools* connections = form.Connections()) {
+        RadioGroup* servers = form.ServerList;
+        // Any attached server's first screen; the window's choice of screens shows the others.
+        connections->menu().addSeparator();
+        connections->menu().addItem(
+            QStringLiteral("Open &console window"),
+            [servers](int entry) { OpenConsoleWindow(servers->itemText(entry), QString()); },
+            [servers](int entry) {
+                return entry >= 0 && entry < servers->count() && ConsoleWindows::Instance();
+            });
+    }
 }

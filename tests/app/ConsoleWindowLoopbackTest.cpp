@@ -1,12 +1,23 @@
-#include "app/consolewindow/ConsoleWindow.h"
+#include "app/MainForm.h"
+#include "app/MessageBoxes.h"
 #include "app/consolewindow/ConsoleView.h"
+#include "app/consolewindow/ConsoleWindow.h"
 #include "app/consolewindow/ConsoleWindows.h"
-#include "network/LoopbackDemo.h"
+#include "app/widgets/RadioGroup.h"
+#include "app/widgets/TabbedNotebook.h"
+#include "netclient/ClientLibrary.h"
+#include "netclient/ConnectionControl.h"
 #include "netclient/NcpClient.h"
+#include "netclient/SharedState.h"
+#include "network/LoopbackDemo.h"
+#include "tests/support/WhenShown.h"
 #include "util/Settings.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +61,21 @@ ConsoleView* View(ConsoleWindow* window) {
 
 QStringList Screen(ConsoleWindow* window) {
     return View(window)->ScreenLines();
+}
+
+// A right click on a list entry, through the window as the platform delivers it; item is picked from the
+// menu that opens.
+void RightClickAndPick(QWidget* form, QWidget* entry, const QString& menuName, const QString& item) {
+    WhenShown<QMenu>(menuName, [item](QMenu* menu) {
+        for (QAction* action : menu->actions())
+            if (action->text().remove(QLatin1Char('&')) == item) {
+                menu->setActiveAction(action);
+                QTest::keyClick(menu, Qt::Key_Return);
+                return;
+            }
+        menu->close();
+    });
+    QTest::mouseClick(form->windowHandle(), Qt::RightButton, {}, entry->mapTo(form, entry->rect().center()));
 }
 
 QString State(ConsoleWindow* window) {
@@ -121,6 +147,56 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(State(window).startsWith("Connected"), 20000);
         QTest::keyClicks(View(window), "x");
         QTRY_VERIFY_WITH_TIMEOUT(Screen(window).contains("ATLAS:x"), 20000);
+    }
+
+    // Every way the main window opens a console window, and the window it opens.
+    void openedFromTheMainWindow_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<QString>("title");
+        QTest::addRow("double click on a screen") << "double click"
+                                                  << "ATLAS: Logger Screen";
+        QTest::addRow("the screen list's menu") << "screen menu"
+                                                << "ATLAS: Monitor";
+        QTest::addRow("Ctrl+N on the page: the selected screen") << "ctrl+n"
+                                                                 << "ATLAS: System Console";
+        QTest::addRow("the server list's menu: the first screen") << "server menu"
+                                                                  << "ATLAS: System Console";
+    }
+    void openedFromTheMainWindow() {
+        QFETCH(QString, way);
+        QFETCH(QString, title);
+        ConsoleFixture fixture;
+        ResetSharedState();
+        QtMessageBoxPresenter presenter;
+        NetUtil::BindMessageBoxPresenter(&presenter);
+        BindClient(&fixture.client);
+        NetClient::BindConnectionControl(&fixture.client);
+        {
+            TMainForm form;
+            form.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            const auto screen = [&form](int entry) {
+                return form.RadioGroupScreens->findChildren<QRadioButton*>().value(entry);
+            };
+            if (way == "server menu") {
+                RightClickAndPick(&form, form.ServerList->findChildren<QRadioButton*>().value(0),
+                                  "ServerListMenu", "Open console window");
+            } else {
+                form.TabbedNotebook1->setPageIndex(2);
+                QTRY_COMPARE(form.RadioGroupScreens->count(), 3);
+                if (way == "double click")
+                    QTest::mouseDClick(screen(2), Qt::LeftButton);
+                else if (way == "screen menu")
+                    RightClickAndPick(&form, screen(1), "ScreenListMenu", "Open console window");
+                else
+                    QTest::keyClick(form.EditKey, Qt::Key_N, Qt::ControlModifier);
+            }
+            QTRY_COMPARE(fixture.windows->Windows().size(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(fixture.windows->Windows().front()->windowTitle(), title, 20000);
+        }
+        NetClient::BindConnectionControl(nullptr);
+        BindClient(nullptr);
+        NetUtil::BindMessageBoxPresenter(nullptr);
     }
 
     // Closing a window while its worker waits for a slow server returns at once; the worker's thread ends
