@@ -84,7 +84,6 @@ int main(int argc, char** argv) {
                 MessageBoxes::ShowApplicationError(QString::fromStdString(failures));
             });
         result = QApplication::exec();
-        consoleWindows.SaveOpenWindows();
     }
     Platform::BindNetworkFiles(nullptr);
     NetUtil::BindMessageBoxPresenter(nullptr);

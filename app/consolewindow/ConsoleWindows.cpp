@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSettings>
 #include <QThread>
@@ -27,6 +28,9 @@ ConsoleWindows::ConsoleWindows(SessionSource source, QObject* parent)
                     QStringLiteral("/consolewindows.ini")) {
     if (program == nullptr)
         program = this;
+    // The main window's close ends the program, and the toolkit then closes every other window: which
+    // console windows were open is kept before that.
+    connect(qApp, &QGuiApplication::lastWindowClosed, this, &ConsoleWindows::SaveOpenWindows);
 }
 
 ConsoleWindows::~ConsoleWindows() {

@@ -23,7 +23,7 @@ class ServerSession;
 // The program's console windows: opens them (each with a new session to its server, as the same user), keeps
 // which are open, and takes over each closed window's worker thread until it has ended, so that closing a
 // window never waits on its server. Which windows were open (server, screen, place, refresh) is written to
-// consolewindows.ini in the settings directory when the program ends, and they open again at the next start
+// consolewindows.ini in the settings directory when the main window closes, and they open again at the next start
 // when the user asked for it there (Reopen, default off).
 class ConsoleWindows final : public QObject {
     Q_OBJECT
