@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QRadioButton>
+#include <QScrollArea>
 
 namespace {
 
@@ -22,6 +23,11 @@ public:
     explicit ScreenListWatcher(TMainForm& form)
         : QObject(form.RadioGroupScreens), screens_(form.RadioGroupScreens), servers_(form.ServerList) {
         screens_->installEventFilter(this);
+        // The entries' buttons live in the list's scrolling area.
+        if (auto* area = screens_->findChild<QScrollArea*>(); area != nullptr && area->widget() != nullptr) {
+            buttonsParent_ = area->widget();
+            buttonsParent_->installEventFilter(this);
+        }
         for (QRadioButton* button : screens_->findChildren<QRadioButton*>())
             button->installEventFilter(this);
         connect(screens_, &RadioGroup::contextMenuRequested, this, &ScreenListWatcher::ShowMenu);
@@ -49,7 +55,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == screens_ && event->type() == QEvent::ChildAdded) {
+        if ((watched == screens_ || watched == buttonsParent_) && event->type() == QEvent::ChildAdded) {
             // The new entry's button is not whole yet (its type is not known): it is watched all the same.
             static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
             return false;
@@ -72,6 +78,7 @@ private:
     }
 
     RadioGroup* screens_; // the watcher's parent
+    QObject* buttonsParent_ = nullptr;
     QPointer<RadioGroup> servers_;
 };
 
