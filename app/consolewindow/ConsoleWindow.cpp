@@ -1,11 +1,11 @@
 #include "app/consolewindow/ConsoleWindow.h"
 
 #include "app/ConsoleKeys.h"
-#include "app/DisplayTexts.h"
 #include "app/consolewindow/ConsoleView.h"
 #include "app/consolewindow/ConsoleWorker.h"
 #include "console/ConsoleLookup.h"
 #include "netclient/ServerSession.h"
+#include "util/DisplayTexts.h"
 
 #include <QAction>
 #include <QApplication>
