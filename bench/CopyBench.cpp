@@ -11,6 +11,7 @@
 // warm for both; rounds alternate. Also printed, for reference: the same CopyFile between two local files.
 
 #include "bench/BenchSupport.h"
+#include "bench/DemoAttach.h"
 #include "netclient/NcpClient.h"
 #include "netclient/NetworkFiles.h"
 #include "network/LoopbackDemo.h"
@@ -149,16 +150,9 @@ int main() {
     }
 
     LoopbackDemo demo;
-    std::string error;
-    if (!demo.Start(directory + "/volumes", error)) {
-        std::fprintf(stderr, "demo network: %s\n", error.c_str());
-        return 1;
-    }
     NetClient::NcpClient client;
-    if (!demo.AttachClient(client).empty()) {
-        std::fprintf(stderr, "the demo network did not attach\n");
+    if (!Bench::ServeDemoAndAttach(demo, client, directory))
         return 1;
-    }
     // Bound as in the program: the copy asks the client whether a network path is a local directory too.
     BindClient(&client);
     NetClient::NetworkFiles networkFiles(client);

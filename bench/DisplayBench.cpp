@@ -16,6 +16,7 @@
 #include "app/MessageBoxes.h"
 #include "app/widgets/TabbedNotebook.h"
 #include "bench/BenchSupport.h"
+#include "bench/DemoAttach.h"
 #include "netclient/ClientLibrary.h"
 #include "netclient/NcpClient.h"
 #include "netclient/SharedState.h"
@@ -271,16 +272,9 @@ int main(int argc, char** argv) {
     const std::string directory = temporary.path().toStdString();
     NetUtil::SetSettingsDirectory(directory + "/settings");
     LoopbackDemo demo;
-    std::string error;
-    if (!demo.Start(directory + "/volumes", error)) {
-        std::fprintf(stderr, "demo network: %s\n", error.c_str());
-        return 1;
-    }
     NetClient::NcpClient client;
-    if (!demo.AttachClient(client).empty()) {
-        std::fprintf(stderr, "the demo network did not attach\n");
+    if (!Bench::ServeDemoAndAttach(demo, client, directory))
         return 1;
-    }
     ReplayClient replay(client);
     BindClient(&replay);
     QtMessageBoxPresenter boxes;

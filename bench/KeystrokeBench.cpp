@@ -13,6 +13,7 @@
 #include "app/MessageBoxes.h"
 #include "app/widgets/TabbedNotebook.h"
 #include "bench/BenchSupport.h"
+#include "bench/DemoAttach.h"
 #include "netclient/ClientLibrary.h"
 #include "netclient/NcpClient.h"
 #include "netclient/SharedState.h"
@@ -82,18 +83,11 @@ int main(int argc, char** argv) {
     const std::string directory = temporary.path().toStdString();
     NetUtil::SetSettingsDirectory(directory + "/settings");
     LoopbackDemo demo;
-    std::string error;
     Emulator::NcpServer::Options options;
     options.replyLatency = Latency;
-    if (!demo.Start(directory + "/volumes", error, options)) {
-        std::fprintf(stderr, "demo network: %s\n", error.c_str());
-        return 1;
-    }
     NetClient::NcpClient client;
-    if (!demo.AttachClient(client).empty()) {
-        std::fprintf(stderr, "the demo network did not attach\n");
+    if (!Bench::ServeDemoAndAttach(demo, client, directory, options))
         return 1;
-    }
     BindClient(&client);
     QtMessageBoxPresenter boxes;
     NetUtil::BindMessageBoxPresenter(&boxes);
