@@ -10,8 +10,8 @@
 
 namespace Bench {
 
-// Serves the demo network with its volumes under directory/volumes and attaches client to every server. False,
-// with the reason on standard error, when either fails.
+// Serves the demo network with its volumes under directory/volumes and attaches client to every server.
+// False, with the reason on standard error, when either fails.
 inline bool ServeDemoAndAttach(LoopbackDemo& demo, NetClient::NcpClient& client, const std::string& directory,
                                Emulator::NcpServer::Options options = {}) {
     std::string error;
