@@ -37,6 +37,7 @@ private Q_SLOTS:
         QTest::addRow("97: 64 KiB packets") << 65472 << false << 20 * Block << 65472 << 1 << 1;
         QTest::addRow("97: what the server allows") << 16384 << false << 20 * Block << 16384 << 5 << 0;
         QTest::addRow("97 refused: 33's 4 KiB") << 65472 << true << 20 * Block << 4096 << 20 << 0;
+        QTest::addRow("97 refused: what 33 gives") << 1000 << true << 2 * Block << 1000 << 8 << 1;
         QTest::addRow("a short last block") << 16384 << false << 5 * Block + 100 << 16384 << 1 << 1;
         QTest::addRow("a buffer that does not divide the blocks")
             << 1000 << false << 2 * Block << 1000 << 8 << 1;

@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 using namespace std::string_literals;
 
@@ -103,6 +104,8 @@ std::string RunAsNobody(const std::string& directory) {
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(NCP_Ext::CopyProblem)
 
 class FileCopyTest final : public QObject {
     Q_OBJECT
@@ -384,6 +387,43 @@ private Q_SLOTS:
         QCOMPARE(NCP_Ext::CopyFile(Path("QVEXT.NLM"), Path("out/COPY")), NCP_Ext::CopyFailed);
         QVERIFY(S_ISDIR(StatusOf(Path("out/COPY")).st_mode));
         QCOMPARE(ModeOf(Path("out/COPY")), 0755);
+    }
+
+    // The destination is looked at again before the new contents take its name: what became of it while the
+    // blocks were written (made read-only, replaced by a named pipe or a directory) is not replaced, and
+    // the temporary file goes.
+    void destinationChangedDuringTheCopy_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<NCP_Ext::CopyProblem>("problem");
+        QTest::newRow("made read-only") << "read-only" << NCP_Ext::CopyProblem::ReadOnlyDestination;
+        QTest::newRow("replaced by a named pipe") << "pipe" << NCP_Ext::CopyProblem::DestinationNotAFile;
+        QTest::newRow("replaced by a directory") << "directory" << NCP_Ext::CopyProblem::DestinationNotAFile;
+    }
+    void destinationChangedDuringTheCopy() {
+        QFETCH(QString, change);
+        QFETCH(NCP_Ext::CopyProblem, problem);
+        const std::string destination = Path("out/QVEXT.NLM");
+        QVERIFY(WriteBytes(Path("QVEXT.NLM"), Pattern(3 * 4096)));
+        QVERIFY(WriteWithMode(destination, "old", 0644));
+        bool changed = false;
+        const auto changeOnce = [&](std::uint64_t) {
+            if (std::exchange(changed, true))
+                return;
+            if (change == "read-only")
+                ::chmod(destination.c_str(), 0444);
+            else if (::unlink(destination.c_str()) == 0)
+                change == "pipe" ? ::mkfifo(destination.c_str(), 0644) : ::mkdir(destination.c_str(), 0755);
+        };
+        NCP_Ext::CopyProblem named = NCP_Ext::CopyProblem::None;
+        QCOMPARE(NCP_Ext::CopyFile(Path("QVEXT.NLM"), Path("out/"), named, changeOnce), NCP_Ext::CopyFailed);
+        QCOMPARE(named, problem);
+        QCOMPARE(QDir(QString::fromStdString(Path("out")))
+                     .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("QVEXT.NLM")});
+        const mode_t kind = StatusOf(destination).st_mode & S_IFMT;
+        QCOMPARE(kind, change == "pipe" ? S_IFIFO : change == "directory" ? S_IFDIR : S_IFREG);
+        if (change == "read-only")
+            QCOMPARE(ContentsOf(destination), "old"s);
     }
 
     void readOnlyDestination() {
