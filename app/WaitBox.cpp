@@ -60,7 +60,7 @@ void WaitBox::ExchangeStarted(std::string_view server, std::string_view call) {
     if (!exchanging_ && !transferring_ && !InsideWait())
         handlerLoopLevel_ = QThread::currentThread()->loopLevel();
     exchanging_ = true;
-    exchangeWaited_.start();
+    sinceProgress_.start();
     if (transferring_)
         return; // the box goes on telling the transfer
     cancelled_ = false;
@@ -78,10 +78,11 @@ bool WaitBox::KeepWaiting() {
 }
 
 bool WaitBox::Cancelled() const {
-    // A transfer cancelled between blocks stops at the next one, which leaves the server's temporary file
-    // removable; only an exchange that hangs is given up under it.
+    // A transfer cancelled between blocks stops at the next one, which leaves the connection in order and
+    // the server's temporary file removable; only an exchange that hangs is given up under it (its writes
+    // are the file layer's, which the client does not announce, so a hang is a pause between blocks).
     return givingUp_ ||
-           (cancelled_ && (!transferring_ || exchangeWaited_.elapsed() >= ShowAfterMilliseconds));
+           (cancelled_ && (!transferring_ || sinceProgress_.elapsed() >= ShowAfterMilliseconds));
 }
 
 void WaitBox::ExchangeEnded() {
@@ -101,8 +102,10 @@ void WaitBox::TransferStarted(const QString& server, std::uint64_t total) {
     written_ = 0;
     waited_.start();
     lastTurn_.start();
+    sinceProgress_.start();
     Platform::WatchWrites([this](std::size_t size) {
         written_ += size;
+        sinceProgress_.start();
         if (lastTurn_.elapsed() >= TransferTurnMilliseconds)
             Turn();
         return !cancelled_ && !givingUp_;

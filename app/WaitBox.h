@@ -85,7 +85,7 @@ private:
     QString server_;
     QString call_;
     QElapsedTimer waited_;         // since the exchange (or transfer) began
-    QElapsedTimer exchangeWaited_; // since the exchange under way began
+    QElapsedTimer sinceProgress_;  // since the exchange under way began, or a transfer's last block
     QElapsedTimer lastTurn_;       // since the event loop was last turned
     bool exchanging_ = false;
     bool transferring_ = false;

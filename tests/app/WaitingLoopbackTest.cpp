@@ -6,20 +6,26 @@
 #include "app/WaitBox.h"
 #include "network/LoopbackDemo.h"
 #include "app/widgets/RadioGroup.h"
+#include "app/widgets/TabbedNotebook.h"
+#include "netclient/NetworkFiles.h"
 #include "netclient/SharedState.h"
 #include "tests/support/ModalBoxCloser.h"
 #include "tests/support/StubClient.h"
+#include "util/PlatformFileSystem.h"
 #include "util/Settings.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 
 namespace {
@@ -82,21 +88,31 @@ class WaitingLoopbackTest final : public QObject {
 private Q_SLOTS:
     void waiting_data() {
         QTest::addColumn<QString>("user");
+        QTest::addColumn<int>("replyDelay"); // milliseconds ATLAS holds each reply
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("call"); // the first exchange, named in the box
         QTest::addColumn<QString>("box");
         QTest::addColumn<bool>("closed");
-        QTest::newRow("hung server: the box, then Cancel") << "cancel"
-                                                           << "Error 8805: NWSMUnloadNLM" << false;
-        QTest::newRow("refresh tick during the wait") << "cancel with ticks"
-                                                      << "Error 8805: NWSMUnloadNLM" << false;
-        QTest::newRow("window closed during the wait") << "close"
+        QTest::newRow("hung server: the box, then Cancel")
+            << "cancel" << 60000 << "unload" << "NWSMUnloadNLM" << "Error 8805: NWSMUnloadNLM" << false;
+        QTest::newRow("refresh tick during the wait")
+            << "cancel with ticks" << 60000 << "unload" << "NWSMUnloadNLM" << "Error 8805: NWSMUnloadNLM"
+            << false;
+        QTest::newRow("window closed during the wait") << "close" << 60000 << "unload" << "NWSMUnloadNLM"
                                                        << "" << true;
+        // Every reply comes after a second: one Cancel ends the whole page change, not only its first call.
+        QTest::newRow("slow server: a page change, then Cancel")
+            << "cancel" << 1000 << "extensions page" << "ScanNCPExtensions" << "" << false;
     }
-    // Unloading on ATLAS while it holds its replies: the window paints on, after 0.5 s the box names ATLAS
+    // Unloading on ATLAS (or turning to its extensions) while it holds its replies: the window paints on, after 0.5 s the box names ATLAS
     // and the call, Cancel (or closing the window) ends the exchange at once with 8805 and the handler goes
     // on down its failure path, ticks of the refresh timer wait for the handler's end, and no exchange ever
     // nests.
     void waiting() {
         QFETCH(QString, user);
+        QFETCH(int, replyDelay);
+        QFETCH(QString, action);
+        QFETCH(QString, call);
         QFETCH(QString, box);
         QFETCH(bool, closed);
         HungAtlas network;
@@ -106,7 +122,7 @@ private Q_SLOTS:
         QVERIFY(waitBox != nullptr);
         RecordingObserver observer(*waitBox);
         network.client.SetWaitObserver(&observer);
-        QVERIFY(network.demo.Network().SetReplyDelay("ATLAS", std::chrono::seconds(60)));
+        QVERIFY(network.demo.Network().SetReplyDelay("ATLAS", std::chrono::milliseconds(replyDelay)));
         if (user == "cancel with ticks") {
             form.TimerScreenUpdate->setInterval(50);
             form.TimerScreenUpdate->start();
@@ -137,7 +153,10 @@ private Q_SLOTS:
         });
         watcher.start();
         clock.start();
-        form.ButtonUnloadNLM->click();
+        if (action == "unload")
+            form.ButtonUnloadNLM->click();
+        else
+            form.TabbedNotebook1->setPageIndex(1);
         const qint64 handlerTime = clock.elapsed();
         watcher.stop();
         form.TimerScreenUpdate->stop();
@@ -145,7 +164,7 @@ private Q_SLOTS:
         QVERIFY(handlerTime < TimeLimitSeconds * 1000 / 2);
         QVERIFY(paintedTurns > 3);
         QVERIFY(!observer.nested);
-        QCOMPARE(observer.calls.value(0), QStringLiteral("NWSMUnloadNLM"));
+        QCOMPARE(observer.calls.value(0), call);
         if (closed) {
             QTRY_VERIFY(!form.isVisible());
             QFile settings(QString::fromStdString(NetUtil::SettingsFilePath("QVEXT")));
@@ -154,8 +173,10 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(boxShownAt >= WaitBox::ShowAfterMilliseconds);
-        QCOMPARE(boxText, QStringLiteral("Waiting for ATLAS: NWSMUnloadNLM"));
-        QVERIFY(network.boxes.texts().contains(box));
+        // Nothing after the cancelled exchange waited for the server.
+        QVERIFY(handlerTime < boxShownAt + replyDelay);
+        QCOMPARE(boxText, QStringLiteral("Waiting for ATLAS: ") + call);
+        QVERIFY(box.isEmpty() ? network.boxes.texts().isEmpty() : network.boxes.texts().contains(box));
         QTRY_VERIFY(waitBox->Box() == nullptr);
         if (user == "cancel with ticks") {
             // The held tick ran once the handler had ended, its boxes included: its extension lookup came
@@ -165,6 +186,57 @@ private Q_SLOTS:
                     observer.calls.indexOf(QStringLiteral("ScanNCPExtensions")));
         }
         network.client.SetWaitObserver(nullptr);
+    }
+
+    // An 8 MiB copy to ATLAS, each reply after 100 ms (about 13 s whole): the box tells the copy; Cancel stops
+    // it at the next block, it fails as any copy does, and ATLAS keeps its old module, no temporary file and
+    // its connection.
+    void cancellingATransfer() {
+        HungAtlas network;
+        NetClient::NetworkFiles files(network.client);
+        Platform::BindNetworkFiles(&files);
+        const std::unique_ptr<NetClient::NetworkFiles, void (*)(NetClient::NetworkFiles*)> unbind(
+            &files, [](NetClient::NetworkFiles*) { Platform::BindNetworkFiles(nullptr); });
+        const std::filesystem::path system = network.demo.FindServer("ATLAS")->ServerVolumes().SystemDirectory();
+        QFile old(QString::fromStdString((system / "BIG.NLM").string()));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old module") == 10);
+        old.close();
+        QFile source(network.directory.filePath(QStringLiteral("BIG.NLM")));
+        QVERIFY(source.open(QIODevice::WriteOnly) && source.write(QByteArray(8 << 20, 'm')) == 8 << 20);
+        source.close();
+        TMainForm form;
+        form.show();
+        auto* waitBox = form.findChild<WaitBox*>();
+        form.EditNLMSourcePath->setText(network.directory.path());
+        form.EditNLMName->setText(QStringLiteral("BIG.NLM"));
+        QVERIFY(network.demo.Network().SetReplyDelay("ATLAS", std::chrono::milliseconds(100)));
+
+        QString boxText;
+        QTimer watcher;
+        watcher.setInterval(20);
+        connect(&watcher, &QTimer::timeout, &form, [&] {
+            QDialog* shown = waitBox->Box();
+            if (shown == nullptr || !boxText.isEmpty())
+                return;
+            boxText = shown->findChild<QLabel*>(QStringLiteral("WaitText"))->text();
+            QTest::keyClick(shown, Qt::Key_Escape);
+        });
+        watcher.start();
+        QElapsedTimer clock;
+        clock.start();
+        form.ButtonCopyToServer->click();
+        QVERIFY(clock.elapsed() < TimeLimitSeconds * 1000 / 2);
+        watcher.stop();
+
+        QCOMPARE(boxText, QStringLiteral("Copying to ATLAS"));
+        QVERIFY(network.boxes.texts().contains(QStringLiteral("Error FFFF: CopyFile")));
+        QDir systemDirectory(QString::fromStdString(system.string()), QStringLiteral("*.TMP"));
+        QCOMPARE(systemDirectory.entryList(QDir::Files), QStringList{});
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old module"));
+        // The copy stopped between exchanges: the connection is in order, not lost and paused.
+        std::uint16_t status = 0;
+        QVERIFY(network.client.SessionForServer("ATLAS", status) != nullptr);
     }
 };
 
