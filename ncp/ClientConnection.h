@@ -63,7 +63,9 @@ public:
     };
     // Records every frame of this connection (see Transport::SetCapture).
     void SetCapture(PcapWriter* capture) { transport_.SetCapture(capture); }
-    void SetSpinBeforeSleep(std::chrono::microseconds spin) { transport_.SetSpinBeforeSleep(spin); }
+    void SetSpinBeforeSleep(std::chrono::microseconds spin, bool onlyWhileItPays = true) {
+        transport_.SetSpinBeforeSleep(spin, onlyWhileItPays);
+    }
 
     // Connects to host and port and creates the service connection (also after the connection was lost).
     // Transport statuses, MalformedReply, ReplyMismatch, the server's status (0x89xx) when it refuses the

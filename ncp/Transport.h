@@ -27,9 +27,13 @@ public:
 
     // How often a wait calls its tick.
     static constexpr Milliseconds TickInterval{5};
-    // How long a receive looks for the reply before it sleeps on the socket, by default: not at all (the
-    // look cost more on a busy machine than the wake-up it saves).
-    static constexpr std::chrono::microseconds DefaultSpinBeforeSleep{0};
+    // How long a receive looks for the reply before it sleeps on the socket, by default. A server on this
+    // machine with a core to spare answers within it, sooner than a sleeping thread is woken; a busy machine
+    // or a real network never does, and there the look only burns the core the server needs. So, unless
+    // told to look always, a receive looks only while looking finds replies: after a look that found
+    // nothing, only every SpinProbeInterval-th receive looks, to notice when it would pay again.
+    static constexpr std::chrono::microseconds DefaultSpinBeforeSleep{50};
+    static constexpr int SpinProbeInterval = 16;
 
     Transport() = default;
     ~Transport();
@@ -65,7 +69,10 @@ public:
     void SetFrameBound(std::size_t bound);
     // The look for a reply before sleeping pays when a core is free for it; many transports sharing few
     // cores (a load test) set it to zero.
-    void SetSpinBeforeSleep(std::chrono::microseconds spin) { spinBeforeSleep_ = spin; }
+    void SetSpinBeforeSleep(std::chrono::microseconds spin, bool onlyWhileItPays = true) {
+        spinBeforeSleep_ = spin;
+        spinOnlyWhileItPays_ = onlyWhileItPays;
+    }
     std::size_t FrameBound() const { return bound_; }
     // Every wait (connect, send, receive) calls tick every TickInterval from now on; empty: none.
     void SetWaitTick(WaitTick tick) { tick_ = std::move(tick); }
@@ -86,6 +93,8 @@ private:
     std::uint16_t WaitFor(short events, Deadline deadline);
     // The tick's turn, when one is due: false when it gives the wait up.
     bool Tick();
+    // Whether this receive looks for its reply before sleeping.
+    bool ShouldSpin();
 
     int socket_ = -1;
     bool everConnected_ = false;
@@ -95,6 +104,9 @@ private:
     Endpoint peer_;
     std::vector<std::uint8_t> unread_; // bytes received beyond the last frame
     std::chrono::microseconds spinBeforeSleep_ = DefaultSpinBeforeSleep;
+    bool spinOnlyWhileItPays_ = true;
+    bool lastSpinFoundReply_ = true;
+    int receivesSinceSpin_ = 0;
     WaitTick tick_;
     Deadline nextTick_{};
 };
