@@ -6,6 +6,8 @@
 #include "app/MainForm.h"
 #include "app/WaitBox.h"
 #include "app/widgets/RadioGroup.h"
+#include "netclient/ClientLibrary.h"
+#include "netclient/Connections.h"
 #include "netclient/SharedState.h"
 #include "util/ErrorReporting.h"
 #include "util/FileCopy.h"
@@ -64,7 +66,10 @@ void TMainForm::ButtonCopyToServerClick(QObject*) {
     // A copy that takes a while shows its progress, and can be cancelled (a failed copy, as any).
     waitBox_->TransferStarted(ServerList->itemText(ServerList->itemIndex()),
                               static_cast<std::uint64_t>(std::max<std::int64_t>(LocalFileSize(source), 0)));
+    // The path names the server; of servers that share the name, the chosen one is meant.
+    Client().PreferConnectionForPaths(ServerEntryConnection(ServerList->itemIndex()).connRef);
     LastStatus = NCP_Ext::CopyFile(source, destination, lastCopyProblem_);
+    Client().PreferConnectionForPaths(0);
     waitBox_->TransferEnded();
     NetUtil::ReportError(LastStatus, "CopyFile");
     if (LastStatus != 0)

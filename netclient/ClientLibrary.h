@@ -20,6 +20,10 @@ public:
     // The waits for servers are told to observer from now on (null: to nobody). A client that never waits
     // for a network ignores it.
     virtual void SetWaitObserver(NetClient::WaitObserver* observer) { static_cast<void>(observer); }
+    // A network path (\\SERVER\VOLUME\...) names its server; when several connections lead to servers of
+    // that name, paths mean the one of connRef from now on (0: the first of the name). A client without
+    // network paths ignores it.
+    virtual void PreferConnectionForPaths(std::uint32_t connRef) { static_cast<void>(connRef); }
 
     // Capacities of the caller-supplied buffers.
     static constexpr std::uint32_t ServerNameSize = 255;      // reference information type 7

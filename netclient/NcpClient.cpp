@@ -148,14 +148,19 @@ void NcpClient::AddAttached(std::vector<std::unique_ptr<ServerSession>> sessions
 }
 
 ServerSession* NcpClient::SessionForServer(std::string_view serverName, std::uint16_t& status) {
-    for (Reference& reference : references_) {
-        if (!SameName(reference.session->ServerName(), serverName))
-            continue;
-        status = reference.session->Revive();
-        return status == StatusCodes::Success ? reference.session.get() : nullptr;
+    Reference* chosen = FindReference(preferredForPaths_);
+    if (chosen == nullptr || !SameName(chosen->session->ServerName(), serverName)) {
+        const auto first = std::find_if(references_.begin(), references_.end(), [&](const Reference& reference) {
+            return SameName(reference.session->ServerName(), serverName);
+        });
+        chosen = first == references_.end() ? nullptr : &*first;
     }
-    status = StatusCodes::NoConnectionToServer;
-    return nullptr;
+    if (chosen == nullptr) {
+        status = StatusCodes::NoConnectionToServer;
+        return nullptr;
+    }
+    status = chosen->session->Revive();
+    return status == StatusCodes::Success ? chosen->session.get() : nullptr;
 }
 
 ServerSession* NcpClient::SessionOfReference(std::uint32_t connRef) {

@@ -92,8 +92,10 @@ public:
     // Adds attached sessions to the table, in the order given (ParallelAttach::TakeAttached).
     void AddAttached(std::vector<std::unique_ptr<ServerSession>> sessions);
 
-    // The session of the first reference whose server has that name (letter case ignored), connected again
-    // when its connection was lost; null when there is none or it cannot be reached.
+    void PreferConnectionForPaths(std::uint32_t connRef) override { preferredForPaths_ = connRef; }
+    // The session of the preferred reference when its server has that name (letter case ignored), else of
+    // the first that has, connected again when its connection was lost; null when there is none or it
+    // cannot be reached.
     ServerSession* SessionForServer(std::string_view serverName, std::uint16_t& status);
 
     // The clock of the extension look-up memory (steady_clock by default); for tests.
@@ -205,6 +207,7 @@ private:
     std::vector<Reference> references_; // in attachment order
     std::uint32_t nextReference_ = 0x00001001;
     std::uint32_t primaryReference_ = 0;
+    std::uint32_t preferredForPaths_ = 0;
     std::map<std::uint32_t, Handle> handles_;
     std::uint32_t nextHandle_ = 1;
     std::set<std::uint32_t> contexts_;

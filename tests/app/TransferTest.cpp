@@ -91,6 +91,18 @@ private Q_SLOTS:
         QCOMPARE(fixture.client.CallCount("NCPExtensionRequest"), 0);
     }
 
+    // Of two servers of one name, the copy means the chosen one, and only while it runs.
+    void theChosenOfTwoServersOfOneName() {
+        TransferFixture fixture;
+        fixture.Connect({.name = "FS1", .majorVersion = 3});
+        fixture.WriteSource(QStringLiteral("QVEXT.NLM"));
+        TMainForm& form = fixture.Open();
+        form.ServerList->setItemIndex(1);
+        fixture.Transfer(fixture.source.path(), QStringLiteral("QVEXT.NLM"));
+        QCOMPARE(LastStatus, 0u);
+        QCOMPARE(fixture.client.preferredForPaths, (std::vector<std::uint32_t>{2, 0}));
+    }
+
     void failuresReportCopyFileAndCopyNothing_data() {
         QTest::addColumn<QString>("situation");
         QTest::addRow("empty source path") << "empty path";

@@ -146,6 +146,42 @@ private Q_SLOTS:
         QCOMPARE(transfer.SystemFiles(), before);
     }
 
+    // Two connections to servers of one name (here both to BOREAS): a path means the connection preferred for
+    // paths, and the first of the name when none is, or when the preferred one leads elsewhere.
+    void sameNamedServers_data() {
+        QTest::addColumn<QString>("preferred");
+        QTest::addColumn<bool>("secondCarries");
+        QTest::addRow("none preferred") << "none" << false;
+        QTest::addRow("the second") << "second" << true;
+        QTest::addRow("a connection to another server") << "ATLAS" << false;
+    }
+    void sameNamedServers() {
+        QFETCH(QString, preferred);
+        QFETCH(bool, secondCarries);
+        Transfer transfer;
+        std::vector<NetClient::Attachment> again = transfer.demo.Attachments();
+        std::erase_if(again, [](const NetClient::Attachment& attachment) { return attachment.serverName != "BOREAS"; });
+        NetClient::FixedPasswords passwords = transfer.demo.Passwords();
+        QVERIFY(transfer.client.AttachAll(again, passwords).empty());
+        const std::vector<std::uint32_t> references = transfer.client.ConnectionRefs();
+        QCOMPARE(references.size(), std::size_t{4});
+        NetClient::ServerSession* first = transfer.client.SessionOfReference(references[1]);
+        NetClient::ServerSession* second = transfer.client.SessionOfReference(references[3]);
+        QCOMPARE(first->ServerName(), "BOREAS"s);
+        QCOMPARE(second->ServerName(), "BOREAS"s);
+        if (preferred == "second")
+            transfer.client.PreferConnectionForPaths(references[3]);
+        if (preferred == "ATLAS")
+            transfer.client.PreferConnectionForPaths(references[0]);
+
+        const std::uint64_t firstBefore = first->RoundTrips();
+        const std::uint64_t secondBefore = second->RoundTrips();
+        const std::string source = transfer.Source("TWICE.NLM", 5000, LocalTime(2024, 5, 17, 13, 45, 30));
+        QCOMPARE(NCP_Ext::CopyFile(source, "\\\\BOREAS\\SYS\\SYSTEM\\"), std::uint16_t{0});
+        QCOMPARE(second->RoundTrips() > secondBefore, secondCarries);
+        QCOMPARE(first->RoundTrips() > firstBefore, !secondCarries);
+    }
+
     // Whatever step the server refuses, the copy fails with 0xFFFF, the old file stays as it was and no
     // temporary file is left behind.
     void refusedStepLeavesTheOldFile_data() {

@@ -195,7 +195,11 @@ public:
     bool captureLengthPrefix = false;
     std::optional<std::uint8_t> lastLookupLengthPrefix;
 
+    // Each connection the caller preferred for network paths, in order (not a call to a server).
+    std::vector<std::uint32_t> preferredForPaths;
+
     // --- ClientLibrary ---
+    void PreferConnectionForPaths(std::uint32_t connRef) override { preferredForPaths.push_back(connRef); }
     std::uint16_t StartClient(std::uint32_t reserved1, std::uint32_t reserved2) override;
     std::uint16_t StartClx(std::uint32_t reserved1, std::uint32_t reserved2) override;
     std::uint16_t GetPrimaryConnRef(std::uint32_t* connRef) override;
