@@ -104,8 +104,12 @@ public:
     // The copy writes 4 KiB at a time; they are gathered here into writes of the negotiated size (a
     // write-behind), so that a large buffer costs one round trip per buffer, not per block.
     std::ptrdiff_t WriteBlock(const char* buffer, std::size_t size) override {
-        if (!Usable() || failed_ || !Platform::MayWriteBlock(size))
+        if (!Usable() || failed_)
             return Fail(StatusCodes::InvalidConnection, -1);
+        if (!Platform::MayWriteBlock(size)) {
+            failure_ = Platform::CreateResult::Cancelled;
+            return -1;
+        }
         const std::size_t bufferSize = session_.Connection().BufferSize();
         std::size_t taken = 0;
         while (taken < size) {

@@ -121,6 +121,8 @@ std::string_view CopyProblemWords(NCP_Ext::CopyProblem problem) {
                "list";
     case CopyProblem::NoServer:
         return "no server is chosen on the Connections page";
+    case CopyProblem::Cancelled:
+        return "the copy was cancelled; the file in SYS:SYSTEM is as it was";
     case CopyProblem::None:
     case CopyProblem::Other:
         break;

@@ -49,6 +49,8 @@ CopyProblem ProblemOf(Platform::CreateResult result) {
         return CopyProblem::SizeOrSpaceLimit;
     case Platform::CreateResult::ConnectionLost:
         return CopyProblem::ConnectionLost;
+    case Platform::CreateResult::Cancelled:
+        return CopyProblem::Cancelled;
     case Platform::CreateResult::Created:
     case Platform::CreateResult::Refused:
         break;

@@ -32,6 +32,7 @@ enum class CopyProblem {
     ReadOnlyDestination, // the destination file is read-only
     DestinationNotAFile, // a directory, pipe or device holds the destination's name
     ConnectionLost,      // the connection to the server went during the copy
+    Cancelled,           // the user stopped the copy
     NoServer,            // no server is chosen to copy to
     Other,
 };

@@ -193,8 +193,12 @@ LocalReplacementFile::~LocalReplacementFile() {
 }
 
 std::ptrdiff_t LocalReplacementFile::WriteBlock(const char* buffer, std::size_t size) {
-    if (descriptor_ < 0 || !MayWriteBlock(size))
+    if (descriptor_ < 0)
         return -1;
+    if (!MayWriteBlock(size)) {
+        failure_ = CreateResult::Cancelled;
+        return -1;
+    }
     std::size_t done = 0;
     while (done < size) {
         const ssize_t count = ::write(descriptor_, buffer + done, size - done);

@@ -40,7 +40,8 @@ enum class OpenResult { Opened, Missing, Refused };
 // ReadOnly: the destination is a regular file without any write permission bit. NotAFile: something else
 // holds the name. NoRights: the directory or the file may not be written. NoRoom: a size or space limit.
 // ConnectionLost: the server that holds the file cannot be reached. Refused: any other reason.
-enum class CreateResult { Created, ReadOnly, Refused, NotAFile, NoRights, NoRoom, ConnectionLost };
+// Cancelled: the user stopped the writes (see WatchWrites).
+enum class CreateResult { Created, ReadOnly, Refused, NotAFile, NoRights, NoRoom, ConnectionLost, Cancelled };
 
 // An existing regular file open for reading.
 class SourceFile {

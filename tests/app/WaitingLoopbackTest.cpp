@@ -230,6 +230,7 @@ private Q_SLOTS:
 
         QCOMPARE(boxText, QStringLiteral("Copying to ATLAS"));
         QVERIFY(network.boxes.texts().contains(QStringLiteral("Error FFFF: CopyFile")));
+        QVERIFY(network.boxes.boxes().back().detail.contains(QStringLiteral("the copy was cancelled")));
         QDir systemDirectory(QString::fromStdString(system.string()), QStringLiteral("*.TMP"));
         QCOMPARE(systemDirectory.entryList(QDir::Files), QStringList{});
         QVERIFY(old.open(QIODevice::ReadOnly));
