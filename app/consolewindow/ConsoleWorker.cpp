@@ -24,7 +24,11 @@ ConsoleWorker::ConsoleWorker(std::unique_ptr<NetClient::ServerSession> session, 
                              std::chrono::milliseconds reconnectPause)
     : session_(std::move(session)), channel_(std::make_unique<SessionConsoleChannel>(*session_)),
       reader_(std::make_unique<ConsoleReader>(*channel_)), screenName_(std::move(screenName)),
-      reconnectPause_(reconnectPause) {}
+      reconnectPause_(reconnectPause) {
+    // A stopped worker gives up the exchange under way at once: a hung server never holds its thread (and
+    // the program's end) for the rest of the time limit.
+    session_->SetWaitTick([stopping = stopping_] { return !stopping->load(); });
+}
 
 ConsoleWorker::~ConsoleWorker() = default;
 
