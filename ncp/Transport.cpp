@@ -220,7 +220,7 @@ std::uint16_t Transport::Fail(std::uint16_t status) {
 std::uint16_t Transport::ReceiveSome(std::span<std::uint8_t> chunk, Deadline deadline,
                                      std::size_t& received) {
     // A server nearby answers within microseconds, sooner than a thread asleep in poll() is woken again:
-    // look for the reply for a moment before sleeping on it, while such looks pay (see the header).
+    // look for the reply for a moment before sleeping on it, while such looks pay (SpinPolicy).
     Clock::time_point spinEnd;
     bool decided = false;
     bool spinning = false;
@@ -228,7 +228,7 @@ std::uint16_t Transport::ReceiveSome(std::span<std::uint8_t> chunk, Deadline dea
         const ssize_t count = ::recv(socket_, chunk.data(), chunk.size(), 0);
         if (count > 0) {
             if (spinning)
-                lastSpinFoundReply_ = true;
+                spinPolicy_.LookFound(true);
             received = static_cast<std::size_t>(count);
             return StatusCodes::Success;
         }
@@ -236,27 +236,17 @@ std::uint16_t Transport::ReceiveSome(std::span<std::uint8_t> chunk, Deadline dea
             return StatusCodes::ConnectionLost;
         if (!decided) {
             decided = true;
-            spinning = ShouldSpin();
+            spinning = spinBeforeSleep_.count() > 0 && spinPolicy_.ShouldLook();
             spinEnd = Clock::now() + spinBeforeSleep_;
         }
         if (spinning && Clock::now() < spinEnd)
             continue;
         if (spinning)
-            lastSpinFoundReply_ = false;
+            spinPolicy_.LookFound(false);
         spinning = false;
         if (const std::uint16_t status = WaitFor(POLLIN, deadline); status != StatusCodes::Success)
             return status;
     }
-}
-
-bool Transport::ShouldSpin() {
-    if (spinBeforeSleep_.count() <= 0)
-        return false;
-    if (!spinOnlyWhileItPays_ || lastSpinFoundReply_ || ++receivesSinceSpin_ >= SpinProbeInterval) {
-        receivesSinceSpin_ = 0;
-        return true;
-    }
-    return false;
 }
 
 std::uint16_t Transport::WaitFor(short events, Deadline deadline) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ncp/PcapWriter.h"
+#include "ncp/SpinPolicy.h"
 #include "ncp/TcpFrame.h"
 
 #include <chrono>
@@ -27,13 +28,9 @@ public:
 
     // How often a wait calls its tick.
     static constexpr Milliseconds TickInterval{5};
-    // How long a receive looks for the reply before it sleeps on the socket, by default. A server on this
-    // machine with a core to spare answers within it, sooner than a sleeping thread is woken; a busy machine
-    // or a real network never does, and there the look only burns the core the server needs. So, unless
-    // told to look always, a receive looks only while looking finds replies: after a look that found
-    // nothing, only every SpinProbeInterval-th receive looks, to notice when it would pay again.
+    // How long a receive looks for the reply before it sleeps on the socket, by default; whether it looks
+    // is the SpinPolicy's (unless told to look always).
     static constexpr std::chrono::microseconds DefaultSpinBeforeSleep{50};
-    static constexpr int SpinProbeInterval = 16;
 
     Transport() = default;
     ~Transport();
@@ -71,7 +68,7 @@ public:
     // cores (a load test) set it to zero.
     void SetSpinBeforeSleep(std::chrono::microseconds spin, bool onlyWhileItPays = true) {
         spinBeforeSleep_ = spin;
-        spinOnlyWhileItPays_ = onlyWhileItPays;
+        spinPolicy_.LookAlways(!onlyWhileItPays);
     }
     std::size_t FrameBound() const { return bound_; }
     // Every wait (connect, send, receive) calls tick every TickInterval from now on; empty: none.
@@ -93,8 +90,6 @@ private:
     std::uint16_t WaitFor(short events, Deadline deadline);
     // The tick's turn, when one is due: false when it gives the wait up.
     bool Tick();
-    // Whether this receive looks for its reply before sleeping.
-    bool ShouldSpin();
 
     int socket_ = -1;
     bool everConnected_ = false;
@@ -104,9 +99,7 @@ private:
     Endpoint peer_;
     std::vector<std::uint8_t> unread_; // bytes received beyond the last frame
     std::chrono::microseconds spinBeforeSleep_ = DefaultSpinBeforeSleep;
-    bool spinOnlyWhileItPays_ = true;
-    bool lastSpinFoundReply_ = true;
-    int receivesSinceSpin_ = 0;
+    SpinPolicy spinPolicy_;
     WaitTick tick_;
     Deadline nextTick_{};
 };

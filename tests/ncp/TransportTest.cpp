@@ -151,6 +151,35 @@ private Q_SLOTS:
             QCOMPARE(transport.PeerEndpoint(), (Endpoint{0x7F000001, ntohs(address.sin_port)}));
         ::close(bound);
     }
+
+    // Which receives look for their reply before sleeping ('L') and which sleep at once ('.'), given what the
+    // looks find in turn ('o' a reply, 'x' nothing).
+    void spinPolicy_data() {
+        QTest::addColumn<bool>("always");
+        QTest::addColumn<QString>("found");
+        QTest::addColumn<QString>("looks");
+        const QString fifteen(SpinPolicy::ProbeInterval - 1, QLatin1Char('.'));
+        QTest::addRow("looks that find go on") << false << "oooo" << "LLLL";
+        QTest::addRow("after a miss, every 16th looks") << false << "xxx" << "L" + fifteen + "L" + fifteen + "L";
+        QTest::addRow("a look that finds again") << false << "xooo" << "L" + fifteen + "LLL";
+        QTest::addRow("told to look always") << true << "xxx" << "LLL";
+    }
+    void spinPolicy() {
+        QFETCH(bool, always);
+        QFETCH(QString, found);
+        QFETCH(QString, looks);
+        SpinPolicy policy;
+        policy.LookAlways(always);
+        QString seen;
+        qsizetype look = 0;
+        while (seen.size() < looks.size()) {
+            const bool looked = policy.ShouldLook();
+            seen += looked ? QLatin1Char('L') : QLatin1Char('.');
+            if (looked)
+                policy.LookFound(found.at(look++) == QLatin1Char('o'));
+        }
+        QCOMPARE(seen, looks);
+    }
 };
 
 QTEST_GUILESS_MAIN(TransportTest)
