@@ -18,6 +18,9 @@ ConsoleView::ConsoleView(KeySender sendKey, QWidget* parent)
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setUndoRedoEnabled(false);
     setFocusPolicy(Qt::StrongFocus);
+    // The console module does not tell where the server's cursor stands; a caret at the end of the text
+    // would pretend to be it.
+    setCursorWidth(0);
 }
 
 bool ConsoleView::AtBottom() const {
