@@ -1,7 +1,6 @@
 // The Transfer button: copies the named NLM from the local source directory into SYS:SYSTEM of the chosen
 // server, through the server volume's network path.
 
-#include "util/DisplayTexts.h"
 #include "app/Feedback.h"
 #include "app/MainForm.h"
 #include "app/WaitBox.h"
@@ -9,6 +8,7 @@
 #include "netclient/ClientLibrary.h"
 #include "netclient/Connections.h"
 #include "netclient/SharedState.h"
+#include "util/DisplayTexts.h"
 #include "util/ErrorReporting.h"
 #include "util/FileCopy.h"
 #include "util/PlatformPaths.h"

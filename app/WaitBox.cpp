@@ -81,8 +81,7 @@ bool WaitBox::Cancelled() const {
     // A transfer cancelled between blocks stops at the next one, which leaves the connection in order and
     // the server's temporary file removable; only an exchange that hangs is given up under it (its writes
     // are the file layer's, which the client does not announce, so a hang is a pause between blocks).
-    return givingUp_ ||
-           (cancelled_ && (!transferring_ || sinceProgress_.elapsed() >= ShowAfterMilliseconds));
+    return givingUp_ || (cancelled_ && (!transferring_ || sinceProgress_.elapsed() >= ShowAfterMilliseconds));
 }
 
 void WaitBox::ExchangeEnded() {

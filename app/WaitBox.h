@@ -84,9 +84,9 @@ private:
     QLabel* seconds_ = nullptr;
     QString server_;
     QString call_;
-    QElapsedTimer waited_;         // since the exchange (or transfer) began
-    QElapsedTimer sinceProgress_;  // since the exchange under way began, or a transfer's last block
-    QElapsedTimer lastTurn_;       // since the event loop was last turned
+    QElapsedTimer waited_;        // since the exchange (or transfer) began
+    QElapsedTimer sinceProgress_; // since the exchange under way began, or a transfer's last block
+    QElapsedTimer lastTurn_;      // since the event loop was last turned
     bool exchanging_ = false;
     bool transferring_ = false;
     bool cancelled_ = false; // Cancel pressed: the exchange (or transfer) under way ends

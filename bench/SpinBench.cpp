@@ -4,9 +4,10 @@
 //
 // The demo network is served in this process on 127.0.0.1 and the NCP client attaches to it as the program
 // does. Two kinds of work: a 16 MiB transfer with the transfer's CopyFile into SYS:SYSTEM of BOREAS (its
-// 4096-byte blocks gathered into writes of the negotiated size), and 2000 file-server-information calls to ATLAS (the small exchanges a display
-// is made of). Each is timed in wall-clock time and in the process's CPU time (both threads: the client's
-// and the servers'). Prints every sample, then the median and the spread of each side.
+// 4096-byte blocks gathered into writes of the negotiated size), and 2000 file-server-information calls to
+// ATLAS (the small exchanges a display is made of). Each is timed in wall-clock time and in the process's CPU
+// time (both threads: the client's and the servers'). Prints every sample, then the median and the spread of
+// each side.
 //
 //     SpinBench [rounds]
 

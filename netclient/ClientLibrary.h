@@ -26,18 +26,18 @@ public:
     virtual void PreferConnectionForPaths(std::uint32_t connRef) { static_cast<void>(connRef); }
 
     // Capacities of the caller-supplied buffers.
-    static constexpr std::uint32_t ServerNameSize = 255;      // reference information type 7
-    static constexpr std::uint32_t BinderyNameSize = 48;      // bindery object name
-    static constexpr std::uint32_t DSObjectNameSize = 256;    // directory name of an object
-    static constexpr std::uint32_t DSNameSize = 257;          // server DN and bindery context
-    static constexpr std::uint32_t FileServerNameSize = 255;  // NWGetFileServerInformation
-    static constexpr std::uint32_t ExtensionNameSize = 256;   // NCP extension name
-    static constexpr std::uint32_t QueryDataSize = 32;        // NCP extension query data
-    static constexpr std::uint32_t ServerAddressSize = 64;    // reference information type 13
+    static constexpr std::uint32_t ServerNameSize = 255;     // reference information type 7
+    static constexpr std::uint32_t BinderyNameSize = 48;     // bindery object name
+    static constexpr std::uint32_t DSObjectNameSize = 256;   // directory name of an object
+    static constexpr std::uint32_t DSNameSize = 257;         // server DN and bindery context
+    static constexpr std::uint32_t FileServerNameSize = 255; // NWGetFileServerInformation
+    static constexpr std::uint32_t ExtensionNameSize = 256;  // NCP extension name
+    static constexpr std::uint32_t QueryDataSize = 32;       // NCP extension query data
+    static constexpr std::uint32_t ServerAddressSize = 64;   // reference information type 13
 
     // Connection information types.
-    static constexpr std::uint32_t InfoServerName = 7;  // of a reference: the server's name
-    static constexpr std::uint32_t InfoUserId = 6;      // of a handle: the logged-in user object's ID
+    static constexpr std::uint32_t InfoServerName = 7; // of a reference: the server's name
+    static constexpr std::uint32_t InfoUserId = 6;     // of a handle: the logged-in user object's ID
     // Of a reference: where the workstation reaches the server, as zero-terminated text ("host:port"), so
     // that servers reporting the same name can be told apart.
     static constexpr std::uint32_t InfoServerAddress = 13;

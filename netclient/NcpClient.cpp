@@ -150,9 +150,10 @@ void NcpClient::AddAttached(std::vector<std::unique_ptr<ServerSession>> sessions
 ServerSession* NcpClient::SessionForServer(std::string_view serverName, std::uint16_t& status) {
     Reference* chosen = FindReference(preferredForPaths_);
     if (chosen == nullptr || !SameName(chosen->session->ServerName(), serverName)) {
-        const auto first = std::find_if(references_.begin(), references_.end(), [&](const Reference& reference) {
-            return SameName(reference.session->ServerName(), serverName);
-        });
+        const auto first =
+            std::find_if(references_.begin(), references_.end(), [&](const Reference& reference) {
+                return SameName(reference.session->ServerName(), serverName);
+            });
         chosen = first == references_.end() ? nullptr : &*first;
     }
     if (chosen == nullptr) {

@@ -1,7 +1,7 @@
 #include "netclient/StatusTexts.h"
 
-#include "netclient/ClientLibrary.h"
 #include "ncp/StatusCodes.h"
+#include "netclient/ClientLibrary.h"
 
 #include <array>
 #include <cstdio>

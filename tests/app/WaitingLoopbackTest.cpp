@@ -4,11 +4,11 @@
 #include "app/MainForm.h"
 #include "app/MessageBoxes.h"
 #include "app/WaitBox.h"
-#include "network/LoopbackDemo.h"
 #include "app/widgets/RadioGroup.h"
 #include "app/widgets/TabbedNotebook.h"
 #include "netclient/NetworkFiles.h"
 #include "netclient/SharedState.h"
+#include "network/LoopbackDemo.h"
 #include "tests/support/ModalBoxCloser.h"
 #include "tests/support/StubClient.h"
 #include "util/PlatformFileSystem.h"
@@ -93,21 +93,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("call"); // the first exchange, named in the box
         QTest::addColumn<QString>("box");
         QTest::addColumn<bool>("closed");
-        QTest::newRow("hung server: the box, then Cancel")
-            << "cancel" << 60000 << "unload" << "NWSMUnloadNLM" << "Error 8805: NWSMUnloadNLM" << false;
-        QTest::newRow("refresh tick during the wait")
-            << "cancel with ticks" << 60000 << "unload" << "NWSMUnloadNLM" << "Error 8805: NWSMUnloadNLM"
-            << false;
-        QTest::newRow("window closed during the wait") << "close" << 60000 << "unload" << "NWSMUnloadNLM"
+        QTest::newRow("hung server: the box, then Cancel") << "cancel" << 60000 << "unload"
+                                                           << "NWSMUnloadNLM"
+                                                           << "Error 8805: NWSMUnloadNLM" << false;
+        QTest::newRow("refresh tick during the wait") << "cancel with ticks" << 60000 << "unload"
+                                                      << "NWSMUnloadNLM"
+                                                      << "Error 8805: NWSMUnloadNLM" << false;
+        QTest::newRow("window closed during the wait") << "close" << 60000 << "unload"
+                                                       << "NWSMUnloadNLM"
                                                        << "" << true;
         // Every reply comes after a second: one Cancel ends the whole page change, not only its first call.
-        QTest::newRow("slow server: a page change, then Cancel")
-            << "cancel" << 1000 << "extensions page" << "ScanNCPExtensions" << "" << false;
+        QTest::newRow("slow server: a page change, then Cancel") << "cancel" << 1000 << "extensions page"
+                                                                 << "ScanNCPExtensions"
+                                                                 << "" << false;
     }
-    // Unloading on ATLAS (or turning to its extensions) while it holds its replies: the window paints on, after 0.5 s the box names ATLAS
-    // and the call, Cancel (or closing the window) ends the exchange at once with 8805 and the handler goes
-    // on down its failure path, ticks of the refresh timer wait for the handler's end, and no exchange ever
-    // nests.
+    // Unloading on ATLAS (or turning to its extensions) while it holds its replies: the window paints on,
+    // after 0.5 s the box names ATLAS and the call, Cancel (or closing the window) ends the exchange at once
+    // with 8805 and the handler goes on down its failure path, ticks of the refresh timer wait for the
+    // handler's end, and no exchange ever nests.
     void waiting() {
         QFETCH(QString, user);
         QFETCH(int, replyDelay);
@@ -188,16 +191,17 @@ private Q_SLOTS:
         network.client.SetWaitObserver(nullptr);
     }
 
-    // An 8 MiB copy to ATLAS, each reply after 100 ms (about 13 s whole): the box tells the copy; Cancel stops
-    // it at the next block, it fails as any copy does, and ATLAS keeps its old module, no temporary file and
-    // its connection.
+    // An 8 MiB copy to ATLAS, each reply after 100 ms (about 13 s whole): the box tells the copy; Cancel
+    // stops it at the next block, it fails as any copy does, and ATLAS keeps its old module, no temporary
+    // file and its connection.
     void cancellingATransfer() {
         HungAtlas network;
         NetClient::NetworkFiles files(network.client);
         Platform::BindNetworkFiles(&files);
         const std::unique_ptr<NetClient::NetworkFiles, void (*)(NetClient::NetworkFiles*)> unbind(
             &files, [](NetClient::NetworkFiles*) { Platform::BindNetworkFiles(nullptr); });
-        const std::filesystem::path system = network.demo.FindServer("ATLAS")->ServerVolumes().SystemDirectory();
+        const std::filesystem::path system =
+            network.demo.FindServer("ATLAS")->ServerVolumes().SystemDirectory();
         QFile old(QString::fromStdString((system / "BIG.NLM").string()));
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old module") == 10);
         old.close();

@@ -159,10 +159,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("found");
         QTest::addColumn<QString>("looks");
         const QString fifteen(SpinPolicy::ProbeInterval - 1, QLatin1Char('.'));
-        QTest::addRow("looks that find go on") << false << "oooo" << "LLLL";
-        QTest::addRow("after a miss, every 16th looks") << false << "xxx" << "L" + fifteen + "L" + fifteen + "L";
-        QTest::addRow("a look that finds again") << false << "xooo" << "L" + fifteen + "LLL";
-        QTest::addRow("told to look always") << true << "xxx" << "LLL";
+        QTest::addRow("looks that find go on") << false << "oooo"
+                                               << "LLLL";
+        QTest::addRow("after a miss, every 16th looks") << false << "xxx"
+                                                        << "L" + fifteen + "L" + fifteen + "L";
+        QTest::addRow("a look that finds again") << false << "xooo"
+                                                 << "L" + fifteen + "LLL";
+        QTest::addRow("told to look always") << true << "xxx"
+                                             << "LLL";
     }
     void spinPolicy() {
         QFETCH(bool, always);

@@ -75,11 +75,14 @@ private Q_SLOTS:
         QTest::addColumn<std::uint16_t>("status");
         QTest::addColumn<int>("mostRequests"); // function 37 requests sent, at most
         QTest::newRow("whole") << Continuation::Whole << 300u << StatusCodes::Success << 3;
-        QTest::newRow("empty continuation") << Continuation::Empty << 300u << StatusCodes::MalformedReply << 2;
-        QTest::newRow("another handle") << Continuation::OtherHandle << 300u << StatusCodes::MalformedReply << 2;
-        QTest::newRow("never ends") << Continuation::NeverEnding << 65535u << StatusCodes::MalformedReply << 256;
-        QTest::newRow("announces more than a message") << Continuation::Whole << 65536u
-                                                       << StatusCodes::MalformedReply << 1;
+        QTest::newRow("empty continuation")
+            << Continuation::Empty << 300u << StatusCodes::MalformedReply << 2;
+        QTest::newRow("another handle")
+            << Continuation::OtherHandle << 300u << StatusCodes::MalformedReply << 2;
+        QTest::newRow("never ends") << Continuation::NeverEnding << 65535u << StatusCodes::MalformedReply
+                                    << 256;
+        QTest::newRow("announces more than a message")
+            << Continuation::Whole << 65536u << StatusCodes::MalformedReply << 1;
     }
     void fragmentedReplies() {
         QFETCH(Continuation, continuation);
@@ -89,16 +92,18 @@ private Q_SLOTS:
         std::atomic<int> extensionRequests = 0;
         LoopbackPeer peer([&](const Ncp::RequestHeader& request, std::span<const std::uint8_t>) {
             if (request.function == 33)
-                return LoopbackPeer::Answer{LoopbackPeer::ReplyTo(request, 0, std::vector<std::uint8_t>{2, 0})};
+                return LoopbackPeer::Answer{
+                    LoopbackPeer::ReplyTo(request, 0, std::vector<std::uint8_t>{2, 0})};
             if (request.function == 23)
                 return LoopbackPeer::Answer{
                     LoopbackPeer::ReplyTo(request, 0, Data(Ncp::FileServerInformationReply{}))};
             if (request.function != 37) // the connection's creation, and 97 refused
-                return LoopbackPeer::Answer{LoopbackPeer::ReplyTo(request, request.function == 97 ? 0xFB : 0)};
+                return LoopbackPeer::Answer{
+                    LoopbackPeer::ReplyTo(request, request.function == 97 ? 0xFB : 0)};
             const std::vector<std::uint8_t> piece(100, static_cast<std::uint8_t>(extensionRequests));
             if (extensionRequests++ == 0)
-                return LoopbackPeer::Answer{
-                    LoopbackPeer::ReplyTo(request, 0, Data(Ncp::ExtensionFragmentReply{Handle, announced, piece}))};
+                return LoopbackPeer::Answer{LoopbackPeer::ReplyTo(
+                    request, 0, Data(Ncp::ExtensionFragmentReply{Handle, announced, piece}))};
             Ncp::ExtensionContinuationReply next{Handle, piece};
             if (continuation == Continuation::Empty)
                 next.data.clear();

@@ -1,6 +1,6 @@
-#include "network/LoopbackDemo.h"
 #include "netclient/NcpClient.h"
 #include "netclient/NetworkFiles.h"
+#include "network/LoopbackDemo.h"
 #include "util/FileCopy.h"
 
 #include <QDir>
@@ -160,7 +160,8 @@ private Q_SLOTS:
         QFETCH(bool, secondCarries);
         Transfer transfer;
         std::vector<NetClient::Attachment> again = transfer.demo.Attachments();
-        std::erase_if(again, [](const NetClient::Attachment& attachment) { return attachment.serverName != "BOREAS"; });
+        std::erase_if(
+            again, [](const NetClient::Attachment& attachment) { return attachment.serverName != "BOREAS"; });
         NetClient::FixedPasswords passwords = transfer.demo.Passwords();
         QVERIFY(transfer.client.AttachAll(again, passwords).empty());
         const std::vector<std::uint32_t> references = transfer.client.ConnectionRefs();

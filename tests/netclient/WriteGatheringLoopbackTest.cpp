@@ -1,6 +1,6 @@
-#include "network/LoopbackDemo.h"
 #include "netclient/NcpClient.h"
 #include "netclient/NetworkFiles.h"
+#include "network/LoopbackDemo.h"
 
 #include <QFile>
 #include <QTemporaryDir>
