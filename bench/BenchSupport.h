@@ -1,9 +1,11 @@
 #pragma once
 
-// Small pieces the benchmarks share: the median of a series, a source file of random bytes, and waiting for
-// a window to be on the screen.
+// Small pieces the benchmarks share: the median and spread of a series, the benchmark's temporary directory,
+// a source file of random bytes, and waiting for a window to be on the screen.
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <QWindow>
 
@@ -11,6 +13,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <fcntl.h>
 #include <string>
 #include <unistd.h>
@@ -22,6 +25,27 @@ inline double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t middle = values.size() / 2;
     return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The median of a series with its lowest and highest value.
+template <typename Value> struct Spread {
+    Value median{};
+    Value low{};
+    Value high{};
+};
+template <typename Value> Spread<Value> SpreadOf(std::vector<Value> values) {
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values.front(), values.back()};
+}
+
+// The path of the benchmark's temporary directory, in the file system's bytes; empty, with the reason on
+// standard error, when there is none.
+inline std::string DirectoryOf(const QTemporaryDir& temporary) {
+    if (!temporary.isValid()) {
+        std::fprintf(stderr, "no temporary directory\n");
+        return {};
+    }
+    return QFile::encodeName(temporary.path()).toStdString();
 }
 
 // A file of size bytes (a multiple of 1 MiB) that no compression or deduplication shortens.

@@ -17,10 +17,10 @@
 #include "app/consolewindow/ConsoleView.h"
 #include "app/consolewindow/ConsoleWindow.h"
 #include "app/consolewindow/ConsoleWindows.h"
-#include "network/LoopbackDemo.h"
 #include "console/Scrollback.h"
 #include "netclient/ClientLibrary.h"
 #include "netclient/NcpClient.h"
+#include "network/LoopbackDemo.h"
 #include "util/Settings.h"
 
 #include <QApplication>

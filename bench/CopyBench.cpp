@@ -138,11 +138,9 @@ off_t SizeOf(const std::string& path) {
 
 int main() {
     QTemporaryDir temporary;
-    if (!temporary.isValid()) {
-        std::fprintf(stderr, "no temporary directory\n");
+    const std::string directory = Bench::DirectoryOf(temporary);
+    if (directory.empty())
         return 1;
-    }
-    const std::string directory = QFile::encodeName(temporary.path()).toStdString();
     const std::string source = directory + "/SOURCE.NLM";
     if (!Bench::WriteRandomFile(source, FileSize)) {
         std::fprintf(stderr, "cannot prepare %s\n", source.c_str());

@@ -76,11 +76,9 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     QTemporaryDir temporary;
-    if (!temporary.isValid()) {
-        std::fprintf(stderr, "no temporary directory\n");
+    const std::string directory = Bench::DirectoryOf(temporary);
+    if (directory.empty())
         return 1;
-    }
-    const std::string directory = temporary.path().toStdString();
     NetUtil::SetSettingsDirectory(directory + "/settings");
     LoopbackDemo demo;
     Emulator::NcpServer::Options options;

@@ -11,6 +11,7 @@
 //
 //     SpinBench [rounds]
 
+#include "bench/BenchSupport.h"
 #include "bench/DemoAttach.h"
 #include "netclient/NetworkFiles.h"
 #include "netclient/SharedState.h"
@@ -53,17 +54,6 @@ template <typename Work> Sample Measure(Work work) {
     if (!work())
         std::exit(1);
     return {std::chrono::duration<double>(Clock::now() - start).count(), CpuSeconds() - cpu};
-}
-
-struct Spread {
-    double median = 0;
-    double low = 0;
-    double high = 0;
-};
-
-Spread Of(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return {values[values.size() / 2], values.front(), values.back()};
 }
 
 enum Side { Never, Always, WhilePaying, SideCount };
@@ -130,8 +120,8 @@ int main(int argc, char** argv) {
     std::printf("medians [spread] over %d rounds, interleaved:\n", rounds);
     for (int work = 0; work < 2; ++work)
         for (int side = 0; side < SideCount; ++side) {
-            const Spread w = Of(wall[work][side]);
-            const Spread c = Of(cpu[work][side]);
+            const auto w = Bench::SpreadOf(wall[work][side]);
+            const auto c = Bench::SpreadOf(cpu[work][side]);
             std::printf("  %-18s %-19s wall %7.1f ms [%.1f-%.1f], CPU %7.1f ms [%.1f-%.1f]\n",
                         work == 0 ? "16 MiB transfer:" : "2000 small calls:", SideNames[side], w.median * 1e3,
                         w.low * 1e3, w.high * 1e3, c.median * 1e3, c.low * 1e3, c.high * 1e3);

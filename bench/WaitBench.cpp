@@ -11,9 +11,10 @@
 //     WaitBench [rounds] [time limit in seconds]
 
 #include "app/WaitBox.h"
-#include "network/LoopbackDemo.h"
+#include "bench/BenchSupport.h"
 #include "netclient/ClientLibrary.h"
 #include "netclient/NcpClient.h"
+#include "network/LoopbackDemo.h"
 #include "tests/support/ServerRelay.h"
 
 #include <QApplication>
@@ -83,17 +84,6 @@ qint64 LongestGap(LoopbackDemo& demo, std::uint32_t timeoutSeconds, bool observe
     return status == 0x8805 ? longest : -1;
 }
 
-struct Figures {
-    qint64 median = 0;
-    qint64 low = 0;
-    qint64 high = 0;
-};
-
-Figures Summary(std::vector<qint64> samples) {
-    std::sort(samples.begin(), samples.end());
-    return {samples[samples.size() / 2], samples.front(), samples.back()};
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -126,8 +116,8 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         }
     }
-    const Figures withBox = Summary(observed);
-    const Figures without = Summary(blocking);
+    const auto withBox = Bench::SpreadOf(observed);
+    const auto without = Bench::SpreadOf(blocking);
     std::printf(
         "handler waiting %u s for a hung server, %d rounds, longest time the event loop is not turned:\n",
         timeoutSeconds, rounds);
